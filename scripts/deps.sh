@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing Tavren
+# need. Only missing packages are installed; apt-get runs through sudo when
+# the caller is not root.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config git
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
+  libqt6webenginecore6-bin libjpeg62-turbo-dev libgl-dev
+  # run: Japanese faces for the Windows families the windows name, Qt's Japanese dialogs
+  fonts-ipafont-gothic fonts-ipafont-mincho fonts-motoya-l-maruberi fonts-dejavu-core
+  qt6-translations-l10n python3
+  # tests, benchmarks, fuzzers, screenshots, packaging checks
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  xvfb xauth imagemagick appstream desktop-file-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
