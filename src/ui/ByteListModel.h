@@ -1,0 +1,66 @@
+#pragma once
+// The rows of a GuideListBox: CP932 byte strings kept in one buffer with an
+// offset table, decoded only when the view asks for a visible row. Appending
+// is cheap: new rows are announced to the views in one batch (Flush), so a
+// hundred thousand Append calls in a row cost one insertion notice.
+
+#include <QAbstractListModel>
+#include <QFont>
+#include <QSize>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavren {
+
+class ByteListModel : public QAbstractListModel {
+  Q_OBJECT
+ public:
+  explicit ByteListModel(QObject* parent = nullptr);
+
+  // Number of items held, announced to the views or not. Never throws.
+  int Size() const noexcept { return static_cast<int>(offsets_.size()) - 1; }
+  // Item i as stored; i must be in [0, Size()).
+  std::string_view At(int i) const noexcept;
+
+  // Appends an item. The views learn of it at the next Flush; the model
+  // schedules one on the event loop when the first pending item arrives.
+  void Append(std::string_view item);
+  // Removes every item and tells the views at once.
+  void Clear();
+  // Announces the items appended since the last flush. Cheap when none are pending.
+  void Flush();
+
+  // Row height and the font the widths are measured with (the view's font).
+  // Both reset the cached widths; rows report QSize(widest item, row height).
+  void SetRowHeight(int px);
+  void SetFont(const QFont& font);
+  int RowHeight() const noexcept { return rowHeight_; }
+  // Width in pixels of the widest announced item, plus the text margins.
+  int WidestItem() const noexcept { return widest_; }
+
+  // QAbstractListModel: rows are the announced items only.
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+ private:
+  // Width of the character that starts at s[i] (1 or 2 bytes), from a table
+  // filled on first use per character code.
+  int CharWidth(std::string_view s, std::size_t i);
+  int ItemWidth(std::string_view item);
+  void MeasureRows(int first, int last);
+
+  std::string bytes_;
+  std::vector<std::size_t> offsets_{0};  // item i is [offsets_[i], offsets_[i+1])
+  int announced_ = 0;
+  bool flushQueued_ = false;
+
+  QFont font_;
+  int rowHeight_ = 0;
+  int widest_ = 0;
+  std::vector<std::int16_t> charWidths_;  // by CP932 code (single byte or lead*256+trail); -1 = not measured
+};
+
+}  // namespace tavren
