@@ -1,0 +1,83 @@
+// tavren-check: runs the catalogue commands on a guide file the way the
+// window does, or lints it. Output is UTF-8.
+//
+//   tavren-check [--major N] [--middle M] [--json] FILE
+//   tavren-check --lint FILE
+//
+// Exit status: 0 when no command failed (no line would fail, with --lint),
+// 1 when one did, 2 for a usage error.
+
+#include "app/check/CheckRun.h"
+#include "app/check/GuideLint.h"
+
+#include <charconv>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr const char kUsage[] =
+    "usage: tavren-check [--major N] [--middle M] [--json] FILE\n"
+    "       tavren-check --lint FILE\n";
+
+int Usage(const std::string& why) {
+  std::cerr << "tavren-check: " << why << "\n" << kUsage;
+  return 2;
+}
+
+bool ParseRow(std::string_view text, std::int32_t& value) {
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  tavren::CheckOptions options;
+  bool json = false;
+  bool lint = false;
+  bool haveFile = false;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (!optionsEnded && (arg == "--major" || arg == "--middle")) {
+      if (i + 1 >= argc) return Usage(std::string(arg) + " needs a row number");
+      std::int32_t row = 0;
+      if (!ParseRow(argv[++i], row)) return Usage(std::string(arg) + ": not a row number: " + argv[i]);
+      (arg == "--major" ? options.major : options.middle) = row;
+    } else if (!optionsEnded && arg == "--json") {
+      json = true;
+    } else if (!optionsEnded && arg == "--lint") {
+      lint = true;
+    } else if (!optionsEnded && (arg == "-h" || arg == "--help")) {
+      std::cout << kUsage;
+      return 0;
+    } else if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+      return Usage("unknown option " + std::string(arg));
+    } else {
+      if (haveFile) return Usage("only one FILE");
+      options.file = std::string(arg);
+      haveFile = true;
+    }
+  }
+  if (!haveFile) return Usage("no FILE");
+  if (lint && (json || options.major || options.middle)) return Usage("--lint takes only FILE");
+
+  if (lint) {
+    auto findings = tavren::LintGuide(options.file);
+    std::cout << tavren::FormatFindings(options.file, findings);
+    bool fails = false;
+    for (const auto& f : findings) fails = fails || f.fails;
+    if (findings.empty()) std::cout << options.file << ": 問題は見つかりませんでした\n";
+    return fails ? 1 : 0;
+  }
+
+  tavren::CheckResult result = tavren::RunCheck(options);
+  std::cout << (json ? tavren::ToJson(result) : tavren::ToText(result));
+  std::cout.flush();
+  return result.errors.empty() ? 0 : 1;
+}
