@@ -1,0 +1,81 @@
+#pragma once
+// The real web view: WebView bound to Qt WebEngine (the window's WebBrowser1).
+
+#include "webview/WebView.h"
+
+#include <QByteArray>
+#include <QPointer>
+#include <QString>
+#include <QWebEngineView>
+
+#include <cstdint>
+#include <string>
+
+namespace tavren {
+
+class QtWebView : public WebView {
+ public:
+  // Creates the engine view as a child of `parent` (none: a top-level
+  // widget until the window takes it). Needs a QApplication, and
+  // PrepareWebViewPlatform() called before that application was created.
+  explicit QtWebView(QWidget* parent = nullptr);
+  // Deletes the engine view unless its parent window already did.
+  ~QtWebView() override;
+
+  QtWebView(const QtWebView&) = delete;
+  QtWebView& operator=(const QtWebView&) = delete;
+
+  // The QWebEngineView; null once the window holding it was destroyed.
+  QWidget* Widget() override;
+  QWebEngineView* View() const { return view_.data(); }
+
+  // Step the engine's history. Throw EOleException "エラーを特定できません"
+  // (E_FAIL) when the history has no page in that direction; the page on
+  // show stays. Return before the page has loaded.
+  void GoBack() override;
+  void GoForward() override;
+
+ protected:
+  // The address is read by QUrl in tolerant mode, which percent-encodes
+  // what a URL cannot hold (a blank inside a path, a stray "%") but neither
+  // trims it nor guesses a scheme (QUrl::fromUserInput would do both). An
+  // address the engine cannot load - one QUrl rejects (" http://x/",
+  // "http://[x") or one without a scheme ("example.com") - is still handed
+  // over; the engine then shows about:blank, as it does for the empty
+  // address. Either way the page enters the history. Throws EOleException
+  // (E_UNEXPECTED) only when the engine view no longer exists.
+  void DoNavigate(const QString& address) override;
+
+ private:
+  QPointer<QWebEngineView> view_;
+};
+
+// HRESULT values the binding reports.
+inline constexpr std::uint32_t kEFail = 0x80004005u;
+inline constexpr std::uint32_t kEUnexpected = 0x8000FFFFu;
+
+// The system's Japanese text for an HRESULT, for the few codes the binding
+// can raise; empty for any other code.
+QString SystemErrorText(std::uint32_t code);
+
+// The message of a web view failure, in CP932: `description` (the view's own
+// words) with trailing blanks and periods removed if anything is left;
+// otherwise SystemErrorText(code) if not empty; otherwise "OLE エラー %.8X".
+std::string WebViewFailureMessage(const QString& description, std::uint32_t code);
+
+// Call once before the QApplication is created: sets what Qt WebEngine needs
+// of the application (shared OpenGL contexts). Never disables the sandbox.
+void PrepareWebViewPlatform();
+
+// Why Qt WebEngine cannot start in this process, in Japanese and English, or
+// an empty string when it can. The engine aborts the process when it runs as
+// root with its sandbox on; the program never turns the sandbox off, so it
+// reports this instead of crashing. The sandbox is off when
+// QTWEBENGINE_DISABLE_SANDBOX is set or QTWEBENGINE_CHROMIUM_FLAGS holds
+// --no-sandbox (tests and CI do this; the program never does).
+QString WebViewPlatformProblem();
+// The same for given facts, for tests: whether QTWEBENGINE_DISABLE_SANDBOX
+// is set (to anything), and the value of QTWEBENGINE_CHROMIUM_FLAGS.
+QString WebViewPlatformProblem(bool runningAsRoot, bool sandboxVariableSet, const QByteArray& chromiumFlags);
+
+}  // namespace tavren
