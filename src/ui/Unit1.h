@@ -1,0 +1,141 @@
+#pragma once
+// The main window: the five catalogue lists, the note label, the banner, the
+// button row and the web view below them. Its layout comes from Unit1.ui; the
+// handlers are the window's commands, one per control event, each run inside
+// Guarded() so that a failure ends in the error box and never crosses a Qt
+// frame.
+
+#include <QPoint>
+#include <QSize>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueWindow.h"
+#include "net/HttpFetcher.h"
+
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace tavren {
+
+class Clock;
+class Dialogs;
+class GuideListBox;
+class PictureBox;
+class WebView;
+
+// What the window is built with. The references must outlive the window.
+struct TForm1Parts {
+  WebView& webView;
+  Dialogs& dialogs;
+  const Clock& clock;
+  // The maker's web directory, ending in "/" (the build's SiteRoot() in the
+  // program, a loopback fake site in tests).
+  std::string siteRoot;
+  // The frozen pause in FormCreate that keeps the notice window on screen.
+  int startupPauseMs = 4500;
+  // The banner timer's period.
+  int bannerIntervalMs = 90000;
+  FetcherLimits fetcherLimits{};
+};
+
+// The top-left corner that centres a window of `window` size on a screen of
+// `screen` size; neither coordinate is below 0.
+QPoint CentredPosition(QSize screen, QSize window) noexcept;
+
+class TForm1 : public QWidget, public CatalogueWindow {
+  Q_OBJECT
+
+ public:
+  // Builds the layout, places parts.webView's widget as WebBrowser1, arms
+  // Timer1, then runs FormCreate (pause, home page). A failure in FormCreate
+  // is shown in the error box and the window is still created. Not shown.
+  explicit TForm1(TForm1Parts parts, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The window's handlers. Each shows its own failures through the error box
+  // (Guarded) and never throws.
+  void FormCreate();
+  void FormResize();
+  void Button1Click();     // guide author's page (GuideUrl)
+  void Button2Click();     // the maker's guide list
+  void Button3Click();     // load a guide
+  void Button4Click();     // the maker's software page
+  void Button5Click();     // back; no page: "ページがありません"
+  void Button6Click();     // forward; no page: "ページがありません"
+  void Button7Click();     // exit: closes the window
+  void ListBox1Click();    // filter by major category
+  void ListBox2Click();    // filter by middle category
+  void ListBox3Click();    // page pick: navigate, then show the note
+  void Timer1Timer();      // banner tick
+  void Image1MouseDown();  // banner press: navigate to NoticeUrl
+
+  // The latest banner link's whole body (CP932, unchanged); empty before the
+  // first tick that got that far.
+  const std::string& NoticeUrl() const noexcept { return noticeUrl_; }
+  // GuideUrl, MajorIndex and MiddleIndex live in the catalogue.
+  const Catalogue& GuideCatalogue() const noexcept { return catalogue_; }
+  // The window's own HTTP client (IdHTTP1).
+  const HttpFetcher& IdHTTP1() const noexcept { return fetcher_; }
+  QTimer& Timer1() noexcept { return *timer1_; }
+
+  // The controls, by their layout names.
+  GuideListBox& ListBox(int number) const;  // 1..5
+  QPushButton& Button(int number) const;    // 1..7
+  QLabel& Label2() const;
+  QLabel& Label3() const;
+  PictureBox& Image1() const;
+  QWidget& Panel1() const;
+  QWidget& WebBrowser1() const;
+
+  // CatalogueWindow.
+  StringList& MajorList() override;
+  StringList& MiddleList() override;
+  StringList& TitleList() override;
+  StringList& AddressList() override;
+  StringList& NoteList() override;
+  int MajorSelection() const override;
+  int MiddleSelection() const override;
+  void SetCaption(std::string_view cp932) override;
+  void SetGuideButtonCaption(std::string_view cp932) override;
+  bool ChooseGuideFile(std::string& path) override;
+
+  // The local banner file's name, relative to the current directory.
+  static constexpr char kBannerFile[] = "tavren.jpg";
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void ApplyFonts();
+  void ApplyColours();
+  void ApplyHints();
+  void ApplyTabOrder();
+  void ConnectHandlers();
+  void BannerTick();
+
+  std::unique_ptr<Ui::TForm1> ui_;
+  WebView& webView_;
+  Dialogs& dialogs_;
+  const Clock& clock_;
+  std::string siteRoot_;
+  int startupPauseMs_;
+  QTimer* timer1_ = nullptr;
+  HttpFetcher fetcher_;
+  Catalogue catalogue_;
+  std::string noticeUrl_;
+  bool centred_ = false;
+};
+
+}  // namespace tavren
