@@ -1,0 +1,94 @@
+#include "app/Startup.h"
+
+#include "ui/Dialogs.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace tavren {
+namespace {
+
+// Ends the event loop once the main window has closed. Qt would otherwise
+// keep running while the notice windows stay open (or end it as soon as the
+// last window of any kind closes).
+class QuitWhenClosed : public QObject {
+ public:
+  explicit QuitWhenClosed(QWidget* window) : window_(window) { window->installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_ && event->type() == QEvent::Close) {
+      // The window may still refuse the close; look once it has decided.
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            if (!window_ || !window_->isVisible()) QCoreApplication::quit();
+          },
+          Qt::QueuedConnection);
+    }
+    return false;
+  }
+
+ private:
+  QPointer<QWidget> window_;
+};
+
+void ShowCentred(QWidget& window) {
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->geometry();
+    window.move(area.topLeft() + CentredTopLeft(area.size(), window.size()));
+  }
+  window.show();
+}
+
+}  // namespace
+
+QPoint CentredTopLeft(QSize screen, QSize window) noexcept {
+  return {std::max(0, (screen.width() - window.width()) / 2), std::max(0, (screen.height() - window.height()) / 2)};
+}
+
+void PaintNow(QWidget& window, int exposeWaitMs) {
+  window.show();
+  QElapsedTimer waited;
+  waited.start();
+  while (window.windowHandle() != nullptr && !window.windowHandle()->isExposed() && waited.elapsed() < exposeWaitMs) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+  }
+  window.repaint();
+}
+
+int RunProgram(ProgramParts& parts) {
+  if (const QString problem = parts.PlatformProblem(); !problem.isEmpty()) {
+    parts.StartupDialogs().ErrorBox(problem);
+    return 1;
+  }
+  // The main window alone decides when the program ends.
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+
+  // The first notice window goes up before anything else of the program. It
+  // stays painted but frozen through the main window's start-up pause.
+  std::unique_ptr<QWidget> firstNotice = parts.MakeNoticeWindow();
+  PaintNow(*firstNotice);
+
+  std::unique_ptr<QWidget> mainWindow = parts.MakeMainWindow();
+  std::unique_ptr<QWidget> secondNotice = parts.MakeNoticeWindow();
+
+  QuitWhenClosed quitter(mainWindow.get());
+  ShowCentred(*mainWindow);
+  const int status = QApplication::exec();
+
+  mainWindow.reset();
+  secondNotice.reset();
+  firstNotice.reset();
+  return status;
+}
+
+}  // namespace tavren

@@ -1,0 +1,58 @@
+#pragma once
+// The program's start-up and shutdown order, apart from what is built: the
+// windows come from a ProgramParts, so a test can run the same order with
+// windows of its own and record it.
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+
+namespace tavren {
+
+class Dialogs;
+
+// What the start-up order builds.
+class ProgramParts {
+ public:
+  virtual ~ProgramParts() = default;
+
+  // Why the program cannot run in this process (the web engine refusing to
+  // start, for instance), or an empty text when it can.
+  virtual QString PlatformProblem() = 0;
+  // The dialogs that show a start-up failure.
+  virtual Dialogs& StartupDialogs() = 0;
+  // A notice window: created, fetched and shown by the time it returns.
+  virtual std::unique_ptr<QWidget> MakeNoticeWindow() = 0;
+  // The main window, created (its own pause and home page included) but not
+  // yet shown.
+  virtual std::unique_ptr<QWidget> MakeMainWindow() = 0;
+};
+
+// Runs the program on an existing QApplication:
+//  1. a platform problem is shown in the error box and 1 is returned, with
+//     no window made;
+//  2. the first notice window is made and painted before anything else;
+//  3. the main window is made;
+//  4. the second notice window is made;
+//  5. the main window is shown centred on the primary screen;
+//  6. events are handled until the main window closes, whatever other
+//     windows are still open;
+//  7. the main window is destroyed, then the second notice window, then the
+//     first.
+// Returns the event loop's exit status.
+int RunProgram(ProgramParts& parts);
+
+// The top-left corner that centres a window of `window` size on a screen of
+// `screen` size, neither coordinate below 0.
+QPoint CentredTopLeft(QSize screen, QSize window) noexcept;
+
+// Paints `window` on screen now, before the event loop runs: waits at most
+// `exposeWaitMs` for the windowing system to map it, handling window-system
+// events but no user input meanwhile, then repaints it and flushes.
+void PaintNow(QWidget& window, int exposeWaitMs = 1000);
+
+}  // namespace tavren

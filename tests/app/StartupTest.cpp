@@ -1,0 +1,162 @@
+// The start-up and shutdown order, run with windows that record what happens
+// to them.
+
+#include "app/Startup.h"
+
+#include "FakeDialogs.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tavren {
+namespace {
+
+using Log = std::vector<std::string>;
+
+// A window that logs its first paint, its showing and its end.
+class RecordingWindow : public QWidget {
+ public:
+  RecordingWindow(std::string name, Log& log) : name_(std::move(name)), log_(log) { resize(300, 200); }
+  ~RecordingWindow() override { log_.push_back(name_ + " destroyed"); }
+
+ protected:
+  bool event(QEvent* event) override {
+    if (event->type() == QEvent::Paint && !painted_) {
+      painted_ = true;
+      log_.push_back(name_ + " painted");
+    }
+    return QWidget::event(event);
+  }
+
+ private:
+  std::string name_;
+  Log& log_;
+  bool painted_ = false;
+};
+
+class RecordingParts : public ProgramParts {
+ public:
+  QString problem;
+  FakeDialogs dialogs;
+  Log log;
+  QSize mainSize{792, 573};
+  std::vector<QWidget*> notices;
+  QWidget* main = nullptr;
+  bool noticesVisibleAtQuit = false;
+  QPoint mainPosition;
+
+  QString PlatformProblem() override {
+    log.push_back("platform checked");
+    return problem;
+  }
+  Dialogs& StartupDialogs() override { return dialogs; }
+  std::unique_ptr<QWidget> MakeNoticeWindow() override {
+    const std::string name = "notice " + std::to_string(notices.size() + 1);
+    log.push_back(name + " created");
+    auto window = std::make_unique<RecordingWindow>(name, log);
+    // A notice window shows itself at the end of its creation.
+    window->show();
+    notices.push_back(window.get());
+    return window;
+  }
+  std::unique_ptr<QWidget> MakeMainWindow() override {
+    log.push_back("main created");
+    auto window = std::make_unique<RecordingWindow>("main", log);
+    window->resize(mainSize);
+    main = window.get();
+    // Once the loop runs, the user closes the main window with the notices open.
+    QTimer::singleShot(0, window.get(), [this] {
+      log.push_back("main closed by the user");
+      mainPosition = main->pos();
+      noticesVisibleAtQuit = notices.size() == 2 && notices[0]->isVisible() && notices[1]->isVisible();
+      main->close();
+    });
+    return window;
+  }
+};
+
+TEST(RunProgramTest, StepsRunInTheirOrder) {
+  struct Row {
+    const char* what;
+    QString problem;
+    int expectedStatus;
+    Log expectedLog;
+  };
+  const Row rows[] = {
+      {"a normal run",
+       {},
+       0,
+       {"platform checked", "notice 1 created", "notice 1 painted", "main created", "notice 2 created",
+        "main closed by the user", "main destroyed", "notice 2 destroyed", "notice 1 destroyed"}},
+      {"the web engine cannot start", QStringLiteral("WebEngine cannot run"), 1, {"platform checked"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    RecordingParts parts;
+    parts.problem = row.problem;
+    const int status = RunProgram(parts);
+    EXPECT_EQ(status, row.expectedStatus);
+    // Paints of later windows may fall anywhere once the loop runs; the
+    // order that matters is that of the steps and of the first window's paint.
+    Log steps;
+    for (const std::string& entry : parts.log) {
+      if (entry.ends_with(" painted") && entry != "notice 1 painted") continue;
+      steps.push_back(entry);
+    }
+    EXPECT_EQ(steps, row.expectedLog);
+    if (row.problem.isEmpty()) {
+      EXPECT_TRUE(parts.dialogs.errorBoxes.isEmpty());
+    } else {
+      EXPECT_EQ(parts.dialogs.errorBoxes, QStringList{row.problem});
+    }
+  }
+}
+
+TEST(RunProgramTest, ClosingTheMainWindowEndsTheProgramWithNoticesOpen) {
+  RecordingParts parts;
+  EXPECT_EQ(RunProgram(parts), 0);
+  EXPECT_TRUE(parts.noticesVisibleAtQuit);
+}
+
+TEST(RunProgramTest, MainWindowIsShownCentredOnThePrimaryScreen) {
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  const QSize sizes[] = {{792, 573}, {300, 100}, {screen.width() + 200, screen.height() + 100}};
+  for (const QSize& size : sizes) {
+    SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
+    RecordingParts parts;
+    parts.mainSize = size;
+    ASSERT_EQ(RunProgram(parts), 0);
+    EXPECT_EQ(parts.mainPosition, screen.topLeft() + CentredTopLeft(screen.size(), size));
+  }
+}
+
+TEST(CentredTopLeftTest, CentresAndClampsAtZero) {
+  struct Row {
+    QSize screen, window;
+    QPoint expected;
+  };
+  const Row rows[] = {
+      {{1280, 1024}, {792, 573}, {244, 225}},  // (1280-792) div 2, (1024-573) div 2
+      {{1281, 1025}, {792, 573}, {244, 226}},  // odd remainders are cut, not rounded
+      {{792, 573}, {792, 573}, {0, 0}},
+      {{640, 480}, {792, 573}, {0, 0}},  // larger than the screen: clamped, never negative
+      {{640, 1024}, {792, 573}, {0, 225}},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(CentredTopLeft(row.screen, row.window), row.expected)
+        << row.screen.width() << "x" << row.screen.height() << " / " << row.window.width() << "x"
+        << row.window.height();
+  }
+}
+
+}  // namespace
+}  // namespace tavren
