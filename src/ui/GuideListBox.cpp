@@ -148,6 +148,7 @@ void GuideListBox::currentChanged(const QModelIndex& current, const QModelIndex&
 
 void GuideListBox::mousePressEvent(QMouseEvent* event) {
   model_->Flush();
+  executeDelayedItemsLayout();
   const bool onItem = indexAt(event->position().toPoint()).isValid();
   userChange_ = true;
   changedByUser_ = false;
@@ -170,6 +171,15 @@ void GuideListBox::mouseMoveEvent(QMouseEvent* event) {
 void GuideListBox::keyPressEvent(QKeyEvent* event) {
   model_->Flush();
   if (IsNavigationKey(event->key())) {
+    // End and Page Down move by the laid-out rows: lay out rows added since.
+    executeDelayedItemsLayout();
+    if (event->key() == Qt::Key_End && !currentIndex().isValid() && model_->Size() > 0) {
+      // Qt moves a list without a current item to its first row whatever the
+      // key; End goes to the last.
+      SelectByUser(model_->Size() - 1);
+      event->accept();
+      return;
+    }
     userChange_ = true;
     changedByUser_ = false;
     QListView::keyPressEvent(event);
