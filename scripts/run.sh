@@ -4,27 +4,39 @@
 #   scripts/run.sh          install what is missing, build the release preset,
 #                           serve site/ on 127.0.0.1:8372, start Tavren, and stop
 #                           the server when Tavren ends
+#   scripts/run.sh --program PATH
+#                           the same without installing or building: start the
+#                           program at PATH, e.g. build/dev/src/app/tavren
 #   scripts/run.sh --serve  only serve site/ (until Ctrl+C), e.g. for a Tavren
 #                           started from a debugger
 #
-# TAVREN_SITE_PORT overrides the port (the program's site root is fixed when it
-# is built, so change both together: -DTAVREN_SITE_ROOT=http://127.0.0.1:PORT/).
+# Tavren runs in build/run/ (TAVREN_RUN_DIR to change it), where it writes its
+# banner file and finds the sample guides under examples/. TAVREN_SITE_PORT
+# overrides the port (the program's site root is fixed when it is built, so
+# change both together: -DTAVREN_SITE_ROOT=http://127.0.0.1:PORT/).
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 host=127.0.0.1
 port=${TAVREN_SITE_PORT:-8372}
 mode=run
+program=""
 
-usage() { sed -n '2,11s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '2,17s/^# \{0,1\}//p' "$0"; }
 die() { echo "run.sh: $*" >&2; exit 1; }
 
 case "${1:-}" in
   "") ;;
   --serve) mode=serve ;;
+  --program)
+    [[ $# -eq 2 && -n $2 ]] || { usage >&2; exit 2; }
+    program=$(realpath -m -- "$2")
+    [[ -x $program && -f $program ]] || die "no program to start at $2"
+    ;;
   -h | --help) usage; exit 0 ;;
   *) usage >&2; exit 2 ;;
 esac
+[[ $mode == serve && $# -gt 1 ]] && { usage >&2; exit 2; }
 [[ $port =~ ^[0-9]+$ ]] && ((port > 0 && port < 65536)) || die "TAVREN_SITE_PORT must be a port number (got \"$port\")"
 
 # Exit status 0 once something answers HTTP on the port.
@@ -100,21 +112,22 @@ if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
     xvfb-run -a -s \"-screen 0 1280x1024x24\" scripts/run.sh"
 fi
 
-"$repo/scripts/deps.sh"
-cd "$repo"
-cmake --preset release
-cmake --build --preset release --target tavren
-program="$repo/build/release/src/app/tavren"
-[[ -x $program ]] || die "the build did not produce $program"
-
-root=$(sed -n 's/^TAVREN_SITE_ROOT:[A-Z]*=//p' "$repo/build/release/CMakeCache.txt")
-if [[ $root != "http://$host:$port/" ]]; then
-  echo "run.sh: warning: this build's site root is \"$root\", but the demo site is served at http://$host:$port/" >&2
+if [[ -z $program ]]; then
+  "$repo/scripts/deps.sh"
+  cd "$repo"
+  cmake --preset release
+  cmake --build --preset release --target tavren
+  program="$repo/build/release/src/app/tavren"
+  [[ -x $program ]] || die "the build did not produce $program"
+  root=$(sed -n 's/^TAVREN_SITE_ROOT:[A-Z]*=//p' "$repo/build/release/CMakeCache.txt")
+  if [[ $root != "http://$host:$port/" ]]; then
+    echo "run.sh: warning: this build's site root is \"$root\", but the demo site is served at http://$host:$port/" >&2
+  fi
 fi
 
 # The program writes its banner file tavren.jpg into its current directory:
 # give it a folder of its own, with the sample guides at hand for "読込".
-rundir="$repo/build/release/run"
+rundir=${TAVREN_RUN_DIR:-$repo/build/run}
 mkdir -p "$rundir"
 ln -sfn "$repo/examples" "$rundir/examples"
 
@@ -125,6 +138,7 @@ fi
 
 start_server "$rundir/site-server.log"
 cd "$rundir"
+echo "run.sh: starting $program in $rundir"
 status=0
 "$program" || status=$?
 exit "$status"

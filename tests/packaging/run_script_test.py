@@ -3,11 +3,13 @@
 addresses with the site's bytes, stops when the script ends, and the script
 refuses clearly when it cannot work. Only loopback ports are used."""
 
+import json
 import os
 import pathlib
 import signal
 import socket
 import subprocess
+import tempfile
 import time
 import unittest
 import urllib.error
@@ -31,6 +33,25 @@ def answers(port):
         return False
 
 
+def reap(proc):
+    """Kills whatever is left of the script's process group (a server that a
+    broken script left behind), so that a failing test leaks nothing."""
+    try:
+        os.killpg(proc.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+
+
+def run_script(*args, **env):
+    proc = subprocess.Popen([str(SCRIPT), *args], env=script_env(**env), stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True, start_new_session=True)
+    try:
+        out, err = proc.communicate(timeout=60)
+    finally:
+        reap(proc)
+    return subprocess.CompletedProcess(proc.args, proc.returncode, out, err)
+
+
 def script_env(**extra):
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "TAVREN_SITE_PORT")}
     env.update(extra)
@@ -41,7 +62,8 @@ class ServeTest(unittest.TestCase):
     def setUp(self):
         self.port = free_port()
         self.proc = subprocess.Popen([str(SCRIPT), "--serve"], env=script_env(TAVREN_SITE_PORT=str(self.port)),
-                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                                     start_new_session=True)
         deadline = time.monotonic() + 15
         while not answers(self.port):
             if self.proc.poll() is not None or time.monotonic() > deadline:
@@ -50,8 +72,9 @@ class ServeTest(unittest.TestCase):
 
     def tearDown(self):
         if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.communicate()
+            self.proc.terminate()
+            self.proc.communicate(timeout=10)
+        reap(self.proc)
 
     def get(self, rel):
         url = f"http://127.0.0.1:{self.port}/{rel}"
@@ -94,21 +117,68 @@ class ServeTest(unittest.TestCase):
                     self.setUp()
                 self.proc.send_signal(sig)
                 out = self.proc.communicate(timeout=10)[0]
+                server_gone = not answers(self.port)
+                reap(self.proc)
                 self.assertIn("site server stopped", out)
-                self.assertFalse(answers(self.port), "the server outlived the script")
+                self.assertTrue(server_gone, "the server outlived the script")
+
+
+# Stands in for Tavren: records where and how it was started and what the site
+# answered while it ran, then ends with the status it is given.
+FAKE_PROGRAM = """#!/usr/bin/env python3
+import json, os, sys, urllib.request
+port = os.environ["TAVREN_SITE_PORT"]
+notice = urllib.request.urlopen(f"http://127.0.0.1:{port}/cm/kelm/kelmmsg.txt", timeout=5).read()
+json.dump({"cwd": os.getcwd(), "sandbox_off": os.environ.get("QTWEBENGINE_DISABLE_SANDBOX"),
+           "notice": notice.decode("cp932"), "guides": sorted(os.listdir("examples"))},
+          open(os.environ["FAKE_REPORT"], "w"))
+sys.exit(int(os.environ["FAKE_STATUS"]))
+"""
+
+
+class ProgramRunTest(unittest.TestCase):
+    def test_program_runs_in_its_folder_with_the_site_up_and_its_status_is_passed_on(self):
+        for status in (0, 7):
+            with self.subTest(status=status), tempfile.TemporaryDirectory() as tmp:
+                tmp = pathlib.Path(tmp)
+                fake = tmp / "tavren"
+                fake.write_text(FAKE_PROGRAM)
+                fake.chmod(0o755)
+                port = free_port()
+                proc = subprocess.Popen(
+                    [str(SCRIPT), "--program", str(fake)], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                    text=True, start_new_session=True,
+                    env=script_env(DISPLAY=":0", TAVREN_SITE_PORT=str(port), TAVREN_RUN_DIR=str(tmp / "run"),
+                                   FAKE_REPORT=str(tmp / "report.json"), FAKE_STATUS=str(status)))
+                out, err = proc.communicate(timeout=60)
+                server_gone = not answers(port)
+                reap(proc)
+                result = subprocess.CompletedProcess(proc.args, proc.returncode, out, err)
+                self.assertEqual(result.returncode, status, result.stderr)
+                report = json.loads((tmp / "report.json").read_text())
+                self.assertEqual(report["cwd"], str(tmp / "run"))
+                self.assertEqual(report["notice"].encode("cp932"),
+                                 (REPO / "site/cm/kelm/kelmmsg.txt").read_bytes())
+                self.assertEqual(report["guides"], sorted(os.listdir(REPO / "examples")))
+                as_root = os.geteuid() == 0
+                self.assertEqual(report["sandbox_off"], "1" if as_root else None)
+                self.assertEqual("sandbox is switched off" in result.stderr, as_root)
+                self.assertIn("site server stopped", result.stdout)
+                self.assertTrue(server_gone, "the server outlived the program")
+
+    def test_missing_program_is_refused(self):
+        result = run_script("--program", "/nonexistent/tavren", DISPLAY=":0")
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("no program to start at /nonexistent/tavren", result.stderr)
 
 
 class RefusalTest(unittest.TestCase):
-    def run_script(self, *args, **env):
-        return subprocess.run([str(SCRIPT), *args], env=script_env(**env), capture_output=True, text=True,
-                              timeout=30)
-
     def test_taken_port_is_refused_without_starting_a_server(self):
         with socket.socket() as holder:
             holder.bind(("127.0.0.1", 0))
             holder.listen()
             port = holder.getsockname()[1]
-            result = self.run_script("--serve", TAVREN_SITE_PORT=str(port))
+            result = run_script("--serve", TAVREN_SITE_PORT=str(port))
         self.assertEqual(result.returncode, 1)
         self.assertIn(f"port {port} on 127.0.0.1 is already in use", result.stderr)
         self.assertNotIn("serving", result.stdout)
@@ -116,21 +186,21 @@ class RefusalTest(unittest.TestCase):
     def test_bad_port_is_refused(self):
         for port in ["abc", "0", "65536", "-1", "80 81"]:
             with self.subTest(port=port):
-                result = self.run_script("--serve", TAVREN_SITE_PORT=port)
+                result = run_script("--serve", TAVREN_SITE_PORT=port)
                 self.assertEqual(result.returncode, 1)
                 self.assertIn("TAVREN_SITE_PORT must be a port number", result.stderr)
 
     def test_without_a_display_it_says_how_to_use_xvfb_and_builds_nothing(self):
         started = time.monotonic()
-        result = self.run_script(TAVREN_SITE_PORT=str(free_port()))
+        result = run_script(TAVREN_SITE_PORT=str(free_port()))
         self.assertEqual(result.returncode, 1)
         self.assertIn("xvfb-run", result.stderr)
         self.assertLess(time.monotonic() - started, 10)
 
     def test_unknown_option_shows_usage(self):
-        for arg in ["--bogus", "serve"]:
-            with self.subTest(arg=arg):
-                result = self.run_script(arg)
+        for args in [["--bogus"], ["serve"], ["--program"], ["--serve", "extra"]]:
+            with self.subTest(args=args):
+                result = run_script(*args)
                 self.assertEqual(result.returncode, 2)
                 self.assertIn("scripts/run.sh --serve", result.stderr)
 
