@@ -73,23 +73,24 @@ BANNERS = [
      "ガイド式ブラウザ Tavren をご利用いただき、ありがとうございます。これからも肉球工房をよろしくお願いいたします。"),
 ]
 
-# The start-up notice, shared with the maker's sibling product Kelm.
+# The start-up notice, shared with the maker's sibling product Kelm. The memo
+# that shows it is 265 x 281 pixels with 15-pixel Mincho and no scroll bars:
+# at most 16 lines of at most 16 full-width characters.
 NOTICE = [
     "肉球工房からのお知らせ",
     "",
-    "ガイド式ブラウザ Tavren をご利用いただき、",
+    "Tavren をご利用いただき",
     "ありがとうございます。",
     "",
-    "■ 新しいガイド",
-    "　温泉ガイドとラーメンガイドを公開しました。",
-    "　「ガイド集」ボタンのページからどうぞ。",
+    "■新しいガイド",
+    "　温泉ガイドとラーメンガイドを",
+    "　公開しました。「ガイド集」",
+    "　ボタンのページからどうぞ。",
     "",
-    "■ 使い方",
-    "　「読込」ボタンでガイドファイルを開き、",
-    "　大分類・中分類・ページの順に選びます。",
-    "",
-    "右上のバナーは３分ごとに変わります。",
-    "クリックするとお知らせのページを開きます。",
+    "■バナー",
+    "　右上のバナーは３分ごとに",
+    "　変わります。クリックすると",
+    "　お知らせのページを開きます。",
     "",
     COPYRIGHT,
 ]

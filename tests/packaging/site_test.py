@@ -10,6 +10,7 @@ import re
 import shutil
 import subprocess
 import sys
+import unicodedata
 import unittest
 import urllib.parse
 
@@ -115,6 +116,17 @@ class SiteTest(unittest.TestCase):
         body.decode("cp932")
         self.assertIsNone(re.search(rb"\r(?!\n)|(?<!\r)\n", body), "a lone CR or LF")
         self.assertGreaterEqual(body.count(b"\r\n"), 3)
+
+    def test_notice_text_fits_the_memo_without_scrolling(self):
+        # 265 x 281 pixels of 15-pixel Mincho: 16 lines of 16 full-width characters
+        lines = (SITE / "cm/kelm/kelmmsg.txt").read_bytes().decode("cp932").split("\r\n")
+        if lines[-1] == "":
+            lines.pop()
+        self.assertLessEqual(len(lines), 16)
+        for number, line in enumerate(lines, 1):
+            with self.subTest(line=number):
+                halves = sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in line)
+                self.assertLessEqual(halves, 32, line)
 
 
 class PictureTest(unittest.TestCase):
