@@ -110,6 +110,7 @@ h2 { border-left: 6px solid #f5c400; padding-left: 8px; font-size: 17px; }
 table { border-collapse: collapse; }
 td, th { border: 1px solid #c8c0a0; padding: 4px 10px; text-align: left; }
 th { background: #f6f0d8; }
+code { font-family: inherit; background: #f0ead0; padding: 0 4px; }
 #foot { border-top: 1px solid #c8c0a0; margin: 16px 20px 0; padding: 8px 0; font-size: 12px; color: #666; }"""
 
 
