@@ -94,7 +94,6 @@ QVariant ByteListModel::data(const QModelIndex& index, int role) const {
 }
 
 int ByteListModel::CharWidth(std::string_view s, std::size_t i) {
-  if (charWidths_.empty()) charWidths_.assign(0x10000, -1);
   const std::size_t n = cp932::CharLength(s, i);
   const auto lead = static_cast<unsigned char>(s[i]);
   // Lead bytes start at 0x81, so two-byte codes never collide with single bytes.
@@ -109,13 +108,15 @@ int ByteListModel::CharWidth(std::string_view s, std::size_t i) {
 
 int ByteListModel::ItemWidth(std::string_view item) {
   // Summed per-character advances: no shaping, which is close enough for a
-  // scroll range and keeps measuring 100,000 items to a table look-up per byte.
+  // scroll range and keeps measuring 100,000 items to a table look-up per
+  // character.
   int width = 0;
   for (std::size_t i = 0; i < item.size(); i += cp932::CharLength(item, i)) width += CharWidth(item, i);
   return width;
 }
 
 void ByteListModel::MeasureRows(int first, int last) {
+  if (charWidths_.empty()) charWidths_.assign(0x10000, -1);
   int widest = widest_;
   for (int row = first; row <= last; ++row) widest = std::max(widest, ItemWidth(At(row)) + kTextMargin);
   widest_ = widest;
