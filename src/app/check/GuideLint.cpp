@@ -19,10 +19,10 @@ namespace {
 std::string BoxText(const EFailure& failure) { return cp932::ToUtf8(ErrorBoxText(failure.Message())); }
 
 // Offset of the first byte that does not begin a valid CP932 character.
-std::optional<std::size_t> FirstInvalidByte(std::string_view line) {
-  for (std::size_t i = 0; i < line.size();) {
+std::optional<std::size_t> FirstInvalidByte(std::string_view line, std::size_t from) {
+  for (std::size_t i = from; i < line.size();) {
     std::size_t len = cp932::CharLength(line, i);
-    if (cp932::ToUtf16(line.substr(i, len)) == u"\uFFFD") return i;
+    if (cp932::ToUtf16(line.substr(i, len)).find(u'\uFFFD') != std::u16string::npos) return i;
     i += len;
   }
   return std::nullopt;
@@ -60,11 +60,12 @@ std::vector<LintFinding> LintGuide(const std::string& path) {
     while (!reader.AtEnd()) {
       std::string_view line = reader.NextLine();
       ++lineNo;
-      if (lineNo == 1 && line.substr(0, 3) == "\xEF\xBB\xBF")
+      const bool bom = lineNo == 1 && line.substr(0, 3) == "\xEF\xBB\xBF";
+      if (bom)
         warn(lineNo,
              "UTF-8 の BOM (EF BB BF) で始まっています。最初の項目の先頭に 3 バイトが付くため、"
              "1 行目のヘッダーや分類はページとして読まれます。BOM なしの Shift-JIS で保存してください");
-      if (auto bad = FirstInvalidByte(line))
+      if (auto bad = FirstInvalidByte(line, bom ? 3 : 0))
         warn(lineNo, "Shift-JIS (CP932) として正しくないバイトがあります (" + std::to_string(*bad + 1) +
                          " バイト目)。画面では「?」などに化けます");
       if (line.find('\0') != std::string_view::npos)
@@ -124,7 +125,8 @@ std::vector<LintFinding> LintGuide(const std::string& path) {
       } catch (const EConvertError& e) {
         fail(lineNo, BoxText(e) + " — 大分類の番号が整数ではありません。分類を選ぶとここで止まります");
       }
-      if (record.Count() > 1) {
+      // Field 1 is read only when field 0 matched, which needs an integer there.
+      if (major && record.Count() > 1) {
         try {
           middle = ParseGuideInteger(record.Field(1));
         } catch (const EConvertError& e) {
