@@ -77,9 +77,10 @@ class Reader {
   // the line is dropped). budget is what the line may take, LF included, and
   // is reduced by it; past it the read fails with the head bound's message.
   std::optional<std::string> ReadLine(std::size_t& budget, std::size_t headLimit) {
-    std::size_t scanned = position_;
+    // Counted from position_, because Fill may move the unread bytes.
+    std::size_t scanned = 0;
     for (;;) {
-      const std::size_t lf = buffer_.find('\n', scanned);
+      const std::size_t lf = buffer_.find('\n', position_ + scanned);
       if (lf != std::string::npos) {
         const std::size_t length = lf + 1 - position_;
         if (length > budget) HeadTooLarge(headLimit);
@@ -89,8 +90,8 @@ class Reader {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return line;
       }
-      scanned = buffer_.size();
-      if (buffer_.size() - position_ >= budget) HeadTooLarge(headLimit);
+      scanned = buffer_.size() - position_;
+      if (scanned >= budget) HeadTooLarge(headLimit);
       if (!Fill()) {
         position_ = buffer_.size();
         return std::nullopt;
@@ -159,7 +160,11 @@ struct Head {
 // headers ends the headers.
 Head ReadHead(Reader& reader, std::size_t& budget, std::size_t headLimit) {
   Head head;
-  std::optional<std::string> status = reader.ReadLine(budget, headLimit);
+  std::optional<std::string> status;
+  // Empty lines before a status line are a known server slip, skipped (within
+  // the head bound) so that a status line, never an empty text, is reported.
+  do status = reader.ReadLine(budget, headLimit);
+  while (status && status->empty());
   if (!status) throw EIdConnClosedGracefully();
   head.statusLine = std::move(*status);
   head.code = StatusCode(head.statusLine);

@@ -86,7 +86,8 @@ TEST(HttpFetcherHostile, EndsWithinTheBounds) {
        {"limit", kTextTooLarge},
        {"limit", kStreamTooLarge}},
       {"length just past the text bound",
-       {ReadRequest(), Send(head + "Content-Length: 1001\r\n\r\n" + std::string(1001, 'x')), Close()},
+       {ReadRequest(), Send(head + "Connection: close\r\nContent-Length: 1001\r\n\r\n" + std::string(1001, 'x')),
+        Close()},
        {"limit", kTextTooLarge},
        {"ok", ""}},
       {"huge chunk size",
@@ -95,7 +96,7 @@ TEST(HttpFetcherHostile, EndsWithinTheBounds) {
        {"limit", kStreamTooLarge}},
       {"chunk sizes adding past the bound",
        {ReadRequest(),
-        Send(head + "Transfer-Encoding: chunked\r\n\r\n" + "3E8\r\n" + std::string(1000, 'x') +
+        Send(head + "Connection: close\r\nTransfer-Encoding: chunked\r\n\r\n" + "3E8\r\n" + std::string(1000, 'x') +
              "\r\n1\r\ny\r\n0\r\n\r\n"),
         Close()},
        {"limit", kTextTooLarge},

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 
 namespace tavren::test {
@@ -160,6 +161,14 @@ std::vector<FramingRow> FramingRows() {
        {ReadRequest(), Send(Response("HTTP/1.1 2OO OK", "x"))},
        {"protocol -1", "HTTP/1.1 2OO OK"},
        ""},
+      {"empty lines before the status line",
+       {ReadRequest(), Send("\r\n\n" + Response("HTTP/1.1 200 OK", "ok"))},
+       {"ok", ""},
+       "ok"},
+      {"only empty lines",
+       {ReadRequest(), Send("\r\n\r\n\n"), Close()},
+       {"closed", "Connection Closed Gracefully."},
+       ""},
       {"not http at all",
        {ReadRequest(), Send("SSH-2.0-OpenSSH_9.2\r\n"), Close()},
        {"protocol -1", "SSH-2.0-OpenSSH_9.2"},
@@ -211,6 +220,28 @@ TEST(HttpFetcher, ReadsTheBodyOrFailsByTheResponse) {
       server.Stop();
       EXPECT_EQ(server.Connections(), 1) << r.name;
     }
+  }
+}
+
+TEST(HttpFetcher, LongChunkedBodyArrivesWholeInAnyPieces) {
+  // Lines that straddle receives, long after the start of the response: the
+  // reader moves its unread bytes meanwhile, and must not lose its place.
+  std::string response = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  std::string body;
+  for (int i = 0; i < 60; ++i) {
+    const std::string chunk(static_cast<std::size_t>(900 + i * 13), static_cast<char>('a' + i % 26));
+    char size[16];
+    std::snprintf(size, sizeof size, "%zx", chunk.size());
+    response += std::string(size) + (i % 2 ? ";x=y" : "") + "\r\n" + chunk + "\r\n";
+    body += chunk;
+  }
+  response += "0\r\n\r\n";
+  for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{4095}, std::size_t{65536}}) {
+    HttpFetcher fetcher(QuickLimits(),
+                        std::make_unique<MemoryConnector>(std::vector<MemoryScript>{{{response}, piece, false}}));
+    StringByteStream stream;
+    fetcher.GetToStream("http://site.jp/0.jpg", stream);
+    EXPECT_EQ(stream.Data(), body) << "piece " << piece;
   }
 }
 
