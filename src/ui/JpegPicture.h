@@ -16,6 +16,7 @@
 #include <QPoint>
 #include <QSize>
 #include <string>
+#include <system_error>
 
 #include "base/Failure.h"
 
@@ -39,7 +40,7 @@ class JpegPicture {
  public:
   // Largest amount of memory libjpeg may take for one picture; a progressive
   // picture whose whole-image buffers need more fails to decode.
-  static constexpr long kDecoderMemoryLimit = 32L * 1024 * 1024;
+  static constexpr long kDecoderMemoryLimit = 16L * 1024 * 1024;
 
   // An empty picture: no content, draws nothing, never fails.
   JpegPicture() = default;
@@ -52,11 +53,11 @@ class JpegPicture {
   static JpegPicture FromBytes(std::string bytes);
 
   // Reads the whole file at `path` (a local path in the file system's
-  // encoding, relative paths against the current directory), shares it for
-  // reading only while it is open, closes it, then as FromBytes. Throws
-  // EFailure "ファイル "<full path>" は開けません。<system error text>" when
-  // the file cannot be opened or read (the text with trailing blanks, line
-  // breaks and periods removed), or EJpegError as FromBytes.
+  // encoding, relative paths against the current directory), closes it on
+  // every path, then as FromBytes. Throws std::system_error with the errno
+  // value (generic category) when the file cannot be opened or read, so the
+  // caller can word the message with the path it knows; EJpegError as
+  // FromBytes.
   static JpegPicture FromFile(const std::string& path);
 
   // True when there is no content (default-made or zero bytes).
