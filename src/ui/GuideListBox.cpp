@@ -147,6 +147,12 @@ void GuideListBox::currentChanged(const QModelIndex& current, const QModelIndex&
 }
 
 void GuideListBox::mousePressEvent(QMouseEvent* event) {
+  // Only the left button selects, as in the platform's list box; a selection
+  // moved by another button would change ItemIndex without a click.
+  if (event->button() != Qt::LeftButton) {
+    event->accept();
+    return;
+  }
   model_->Flush();
   executeDelayedItemsLayout();
   const bool onItem = indexAt(event->position().toPoint()).isValid();
@@ -156,7 +162,7 @@ void GuideListBox::mousePressEvent(QMouseEvent* event) {
   userChange_ = false;
   // A press on an item is a click even when that item was selected already,
   // as the platform's list box reports every press on an item.
-  if (onItem && event->button() == Qt::LeftButton) emit Clicked();
+  if (onItem) emit Clicked();
 }
 
 void GuideListBox::mouseMoveEvent(QMouseEvent* event) {

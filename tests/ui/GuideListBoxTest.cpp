@@ -137,13 +137,20 @@ TEST(GuideListBox, SelectsAnItemAddedJustBefore) {
 
 TEST(GuideListBox, MousePressOnItemRaisesClick) {
   struct Row {
+    const char* what;
     std::vector<int> pressedRows;  // -1: below the last item
     int clicks;
     int index;
+    Qt::MouseButton button = Qt::LeftButton;
   };
   const Row rows[] = {
-      {{0}, 1, 0},   {{2}, 1, 2},     {{1, 1}, 2, 1},  // pressing the selected item again is a click too
-      {{-1}, 0, -1}, {{1, -1}, 1, 1},
+      {"first item", {0}, 1, 0},
+      {"last item", {2}, 1, 2},
+      {"the selected item again is a click too", {1, 1}, 2, 1},
+      {"below the items", {-1}, 0, -1},
+      {"below the items keeps the selection", {1, -1}, 1, 1},
+      {"right button", {2}, 0, -1, Qt::RightButton},
+      {"middle button", {0}, 0, -1, Qt::MiddleButton},
   };
   for (const Row& r : rows) {
     ShownList shown;
@@ -154,10 +161,10 @@ TEST(GuideListBox, MousePressOnItemRaisesClick) {
       const QRect last = shown.list.visualRect(shown.list.model()->index(2, 0));
       const QPoint at = row >= 0 ? shown.list.visualRect(shown.list.model()->index(row, 0)).center()
                                  : QPoint(last.center().x(), last.bottom() + 8);
-      QTest::mouseClick(shown.list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+      QTest::mouseClick(shown.list.viewport(), r.button, Qt::NoModifier, at);
     }
-    EXPECT_EQ(clicks.count(), r.clicks);
-    EXPECT_EQ(shown.list.ItemIndex(), r.index);
+    EXPECT_EQ(clicks.count(), r.clicks) << r.what;
+    EXPECT_EQ(shown.list.ItemIndex(), r.index) << r.what;
   }
 }
 
