@@ -40,4 +40,6 @@ void WebView::Navigate(const QString& address) {
   DoNavigate(address);
 }
 
+void WebView::NavigateCp932(std::string_view address) { Navigate(QString::fromStdU16String(cp932::ToUtf16(address))); }
+
 }  // namespace tavren

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <string_view>
+
 class QWidget;
 
 namespace tavren {
@@ -22,6 +24,10 @@ class WebView {
   // not run script in whatever page is on show). Throws EOleException when
   // the view reports a failure.
   void Navigate(const QString& address);
+
+  // Navigate for an address held as CP932 bytes (a guide file's field, the
+  // site's banner link): decoded to UTF-16 by the code page, then as above.
+  void NavigateCp932(std::string_view address);
 
   // Show the previous / next page of the history; throw EOleException when
   // there is none.

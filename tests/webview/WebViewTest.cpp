@@ -109,6 +109,32 @@ TEST(Navigate, PassesBlanksAndOddAddressesUntrimmed) {
   }
 }
 
+TEST(NavigateCp932, DecodesByTheCodePageThenAppliesTheSameRule) {
+  struct Row {
+    std::string bytes;
+    const char* expectedUtf8;  // null: refused
+  };
+  const Row rows[] = {
+      {"http://127.0.0.1:8372/index.html", "http://127.0.0.1:8372/index.html"},
+      {cp932::FromUtf8("http://例え.jp/ページ?q=ガイド"), "http://例え.jp/ページ?q=ガイド"},
+      {"", ""},
+      {" x ", " x "},
+      {"\x5c\x81\x5c", "\\―"},  // 0x5C alone is a backslash; 0x815C is one character
+      {"JavaScript:alert(1)", nullptr},
+      {cp932::FromUtf8("\tjavascript:alert('ページ')"), nullptr},
+  };
+  for (const Row& row : rows) {
+    RecordingView view;
+    if (row.expectedUtf8 == nullptr) {
+      EXPECT_THROW(view.NavigateCp932(row.bytes), EOleException) << row.bytes;
+      EXPECT_TRUE(view.navigated.isEmpty());
+    } else {
+      view.NavigateCp932(row.bytes);
+      EXPECT_EQ(view.navigated, QStringList{U(row.expectedUtf8)}) << row.bytes;
+    }
+  }
+}
+
 TEST(WebViewFailureMessage, TakesDescriptionThenSystemTextThenCode) {
   struct Row {
     QString description;
