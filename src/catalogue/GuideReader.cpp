@@ -10,6 +10,10 @@
 #include <cerrno>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tavren {
 namespace {
 
@@ -26,6 +30,23 @@ int MissingNumber(const std::string& path) {
   struct stat st {};
   if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return 2;
   return 3;
+}
+
+// The first LF, CR or end mark at or after p, or stop.
+const char* FindLineByte(const char* p, const char* stop) noexcept {
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i mark = _mm_set1_epi8(kEndMark);
+  while (stop - p >= 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)), _mm_cmpeq_epi8(v, mark));
+    if (int mask = _mm_movemask_epi8(hit)) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    p += 16;
+  }
+#endif
+  while (p < stop && *p != '\n' && *p != '\r' && *p != kEndMark) ++p;
+  return p;
 }
 
 }  // namespace
@@ -120,38 +141,39 @@ std::string_view GuideReader::NextLine() {
     const char* base = buffer_.data();
     const char* p = base + pos_;
     const char* stop = base + end_;
-    const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
-    const char* segEnd = lf ? lf : stop;
-    const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(segEnd - p)));
-    const char* firstSpecial = cr ? cr : segEnd;
-    const char* mark = static_cast<const char*>(std::memchr(p, kEndMark, static_cast<std::size_t>(firstSpecial - p)));
-    if (mark) {
-      // The mark ends the line and stays unread, so AtEnd holds from now on.
-      pos_ = static_cast<std::size_t>(mark - base);
-      if (!gathered) return {p, static_cast<std::size_t>(mark - p)};
-      line_.append(p, mark);
-      return line_;
-    }
-    if (cr) {
-      line_.append(p, cr);
+    const char* at = FindLineByte(p, stop);
+    if (at == stop) {
+      line_.append(p, stop);
       gathered = true;
-      pos_ = static_cast<std::size_t>(cr - base) + 1;
-      if (pos_ == end_ && !Fill()) return line_;
-      if (buffer_[pos_] == '\n') {
-        ++pos_;
-        return line_;
-      }
-      continue;  // a lone CR is dropped
+      pos_ = end_;
+      continue;
     }
-    if (lf) {
-      pos_ = static_cast<std::size_t>(lf - base) + 1;
-      if (!gathered) return {p, static_cast<std::size_t>(lf - p)};
-      line_.append(p, lf);
+    if (*at == kEndMark) {
+      // The mark ends the line and stays unread, so AtEnd holds from now on.
+      pos_ = static_cast<std::size_t>(at - base);
+      if (!gathered) return {p, static_cast<std::size_t>(at - p)};
+      line_.append(p, at);
       return line_;
     }
-    line_.append(p, stop);
+    if (*at == '\n') {
+      pos_ = static_cast<std::size_t>(at - base) + 1;
+      if (!gathered) return {p, static_cast<std::size_t>(at - p)};
+      line_.append(p, at);
+      return line_;
+    }
+    // A CR: the line ends only when an LF follows; a lone CR is dropped.
+    if (!gathered && at + 1 < stop && at[1] == '\n') {
+      pos_ = static_cast<std::size_t>(at - base) + 2;
+      return {p, static_cast<std::size_t>(at - p)};
+    }
+    line_.append(p, at);
     gathered = true;
-    pos_ = end_;
+    pos_ = static_cast<std::size_t>(at - base) + 1;
+    if (pos_ == end_ && !Fill()) return line_;
+    if (buffer_[pos_] == '\n') {
+      ++pos_;
+      return line_;
+    }
   }
 }
 

@@ -5,6 +5,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tavren {
 namespace {
 
@@ -15,18 +19,43 @@ constexpr bool IsBlank(char c) noexcept {
 
 constexpr bool IsLead(char c) noexcept { return cp932::IsLeadByte(static_cast<unsigned char>(c)); }
 
-// A table for the unquoted run: 1 for a byte that ends it (blank or comma),
-// 2 for a lead byte (which takes the next byte with it), 0 for the rest.
-struct RunTable {
-  std::uint8_t kind[256]{};
-  constexpr RunTable() {
-    for (int b = 1; b <= 0x20; ++b) kind[b] = 1;
-    kind[static_cast<unsigned char>(',')] = 1;
-    for (int b = 0x81; b <= 0x9F; ++b) kind[b] = 2;
-    for (int b = 0xE0; b <= 0xFC; ++b) kind[b] = 2;
+// Bytes that may end an unquoted run: blanks (and NUL) and the comma.
+struct StopTable {
+  bool stop[256]{};
+  constexpr StopTable() {
+    for (int b = 0; b <= 0x20; ++b) stop[b] = true;
+    stop[static_cast<unsigned char>(',')] = true;
   }
 };
-constexpr RunTable kRun;
+constexpr StopTable kStop;
+
+// Whether the byte at j begins a character, given that `from` (<= j) does.
+// The bytes just before j that could be lead bytes pair up from the last
+// byte that cannot be one: an even count means j is not taken by a lead byte.
+// Blanks, commas and quotes are never lead bytes, so the walk back is short.
+bool StartsCharacter(const char* from, const char* j) noexcept {
+  const char* k = j;
+  while (k > from && IsLead(k[-1])) --k;
+  return ((j - k) & 1) == 0;
+}
+
+// The first byte at or after q that may end an unquoted run, or end.
+const char* FindStop(const char* q, const char* end) noexcept {
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: a byte is a stop when min(byte, 0x20) == byte
+  // (unsigned) or when it is a comma.
+  const __m128i blank = _mm_set1_epi8(0x20);
+  const __m128i comma = _mm_set1_epi8(',');
+  while (end - q >= 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+    __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(v, blank), v), _mm_cmpeq_epi8(v, comma));
+    if (int mask = _mm_movemask_epi8(hit)) return q + __builtin_ctz(static_cast<unsigned>(mask));
+    q += 16;
+  }
+#endif
+  while (q < end && !kStop.stop[static_cast<unsigned char>(*q)]) ++q;
+  return q;
+}
 
 const char* SkipBlanks(const char* p, const char* end) noexcept {
   while (p < end && IsBlank(*p)) ++p;
@@ -36,9 +65,8 @@ const char* SkipBlanks(const char* p, const char* end) noexcept {
 }  // namespace
 
 std::string_view GuideRecord::Field(int i) const {
-  if (i < 0 || static_cast<std::size_t>(i) >= ends_.size()) throw EStringListError(i);
-  std::size_t begin = i == 0 ? 0 : ends_[static_cast<std::size_t>(i) - 1];
-  return {bytes_.data() + begin, ends_[static_cast<std::size_t>(i)] - begin};
+  if (i < 0 || static_cast<std::size_t>(i) >= fields_.size()) throw EStringListError(i);
+  return View(fields_[static_cast<std::size_t>(i)]);
 }
 
 RecordKind GuideRecord::Kind() const {
@@ -51,56 +79,71 @@ RecordKind GuideRecord::Kind() const {
   return RecordKind::PageRecord;
 }
 
-void GuideRecord::Append(const char* begin, const char* end, bool afterComma) {
-  bytes_.append(begin, end);
-  ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
-  afterComma_.push_back(afterComma ? 1 : 0);
-}
-
 void SplitGuideLine(std::string_view line, GuideRecord& record, std::size_t maxFields) {
-  record.Clear();
+  record.fields_.clear();
+  record.storage_.clear();
+  record.line_ = line.data();
   if (maxFields == 0) return;
-  const char* p = line.data();
+  const char* const begin = line.data();
+  const char* p = begin;
   const char* end = p + line.size();
   if (const void* nul = std::memchr(p, '\0', line.size())) end = static_cast<const char*>(nul);
+  auto inLine = [&](const char* from, const char* to, bool afterComma) {
+    record.fields_.push_back({static_cast<std::uint32_t>(from - begin), static_cast<std::uint32_t>(to - from), 0,
+                              static_cast<std::uint8_t>(afterComma)});
+  };
 
   bool afterComma = true;
   p = SkipBlanks(p, end);
   while (p < end) {
     if (*p == '"') {
-      // Quoted: copy runs between quote pairs, each pair giving one quote.
       const char* q = p + 1;
       const char* runStart = q;
+      bool paired = false;
       bool closed = false;
-      while (q < end) {
-        if (*q == '"') {
-          if (q + 1 < end && q[1] == '"') {
-            record.bytes_.append(runStart, q + 1);
-            q += 2;
-            runStart = q;
-            continue;
-          }
-          closed = true;
+      std::size_t storageStart = record.storage_.size();
+      for (;;) {
+        q = static_cast<const char*>(std::memchr(q, '"', static_cast<std::size_t>(end - q)));
+        if (!q) {
+          q = end;
           break;
         }
-        q += (IsLead(*q) && q + 1 < end) ? 2 : 1;
+        if (!StartsCharacter(p + 1, q)) {
+          ++q;  // the second byte of a two-byte character
+          continue;
+        }
+        if (q + 1 < end && q[1] == '"') {
+          // A pair stands for one quote: copy up to and with its first half.
+          record.storage_.append(runStart, q + 1);
+          paired = true;
+          q += 2;
+          runStart = q;
+          continue;
+        }
+        closed = true;
+        break;
       }
-      record.bytes_.append(runStart, q);
-      record.ends_.push_back(static_cast<std::uint32_t>(record.bytes_.size()));
-      record.afterComma_.push_back(afterComma ? 1 : 0);
+      if (paired) {
+        record.storage_.append(runStart, q);
+        record.fields_.push_back({static_cast<std::uint32_t>(storageStart),
+                                  static_cast<std::uint32_t>(record.storage_.size() - storageStart), 1,
+                                  static_cast<std::uint8_t>(afterComma)});
+      } else {
+        inLine(p + 1, q, afterComma);
+      }
       // An unterminated quote takes the rest of the line.
       p = closed ? q + 1 : end;
     } else {
       const char* q = p;
-      while (q < end) {
-        std::uint8_t k = kRun.kind[static_cast<unsigned char>(*q)];
-        if (k == 1) break;
-        q += (k == 2 && q + 1 < end) ? 2 : 1;
+      for (;;) {
+        q = FindStop(q, end);
+        if (q == end || StartsCharacter(p, q)) break;
+        ++q;  // the second byte of a two-byte character
       }
-      record.Append(p, q, afterComma);
+      inLine(p, q, afterComma);
       p = q;
     }
-    if (record.ends_.size() >= maxFields) return;
+    if (record.fields_.size() >= maxFields) return;
     afterComma = false;
     p = SkipBlanks(p, end);
     if (p < end && *p == ',') {
@@ -108,7 +151,7 @@ void SplitGuideLine(std::string_view line, GuideRecord& record, std::size_t maxF
       // Only a comma that is the line's very last character adds an empty
       // field; one followed by blanks does not.
       if (p + 1 == end) {
-        record.Append(end, end, true);
+        inLine(end, end, true);
         return;
       }
       p = SkipBlanks(p + 1, end);

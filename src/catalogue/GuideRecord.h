@@ -18,14 +18,17 @@ namespace tavren {
 
 enum class RecordKind { HeaderRecord, MajorCategoryRecord, MiddleCategoryRecord, PageRecord };
 
+// A record refers to the bytes of the line it was split from: the line must
+// stay alive and unchanged while the record's fields are read. Only a quoted
+// field with doubled quotes is copied, into the record's own storage.
 class GuideRecord {
  public:
   // Number of fields; 0 for an empty line or a line of blanks.
-  int Count() const noexcept { return static_cast<int>(ends_.size()); }
+  int Count() const noexcept { return static_cast<int>(fields_.size()); }
 
-  // The bytes of field i (from 0). The view stays valid until the record is
-  // split into again or destroyed. Throws EStringListError(i) when the record
-  // has no field i.
+  // The bytes of field i (from 0). The view stays valid while the line lives
+  // and the record is not split into again. Throws EStringListError(i) when
+  // the record has no field i.
   std::string_view Field(int i) const;
 
   // The kind by field 0, compared byte for byte with "/", "*" and "+";
@@ -37,24 +40,23 @@ class GuideRecord {
   // true for field 0). False means only blanks or a closing quote stood
   // between them, which is how an unquoted title with an ASCII blank shifts
   // the fields after it. i must be < Count().
-  bool FollowsComma(int i) const noexcept { return afterComma_[static_cast<std::size_t>(i)] != 0; }
-
-  friend bool operator==(const GuideRecord& a, const GuideRecord& b) noexcept {
-    return a.bytes_ == b.bytes_ && a.ends_ == b.ends_;
-  }
+  bool FollowsComma(int i) const noexcept { return fields_[static_cast<std::size_t>(i)].afterComma != 0; }
 
  private:
   friend void SplitGuideLine(std::string_view line, GuideRecord& record, std::size_t maxFields);
-  void Clear() noexcept {
-    bytes_.clear();
-    ends_.clear();
-    afterComma_.clear();
+  struct Span {
+    std::uint32_t offset;
+    std::uint32_t length;
+    std::uint8_t inStorage;  // 1: in storage_, 0: in the line
+    std::uint8_t afterComma;
+  };
+  std::string_view View(const Span& span) const noexcept {
+    return {(span.inStorage ? storage_.data() : line_) + span.offset, span.length};
   }
-  void Append(const char* begin, const char* end, bool afterComma);
 
-  std::string bytes_;                // the fields' texts, one after the other
-  std::vector<std::uint32_t> ends_;  // end of field i in bytes_
-  std::vector<std::uint8_t> afterComma_;
+  const char* line_ = nullptr;
+  std::string storage_;  // unescaped texts of quoted fields with doubled quotes
+  std::vector<Span> fields_;
 };
 
 // Splits `line` into `record`, reusing its storage. Splitting stops after
