@@ -4,9 +4,15 @@
 // fast with a hundred thousand items (one byte buffer, rows decoded on demand,
 // uniform row sizes, one insertion notice per batch of Add calls).
 //
-// Clicked() is the list's click event: any change of selection by the user
-// (mouse press on an item, arrow/page/home/end keys, type-ahead). Changes made
-// by the program (Clear, Add, SetItemIndex) raise none.
+// Clicked() is the list's click event, raised after the selection has moved:
+//  - a left-button press on an item, even the selected one (other buttons
+//    neither select nor click; a press below the items does nothing);
+//  - dragging with the left button held, once per item the selection enters;
+//  - arrow, Page Up/Down, Home and End keys, when the selection moves; in an
+//    empty list every such key clicks (the handler then sees position -1).
+//    With nothing selected, End goes to the last item, the others to the first;
+//  - type-ahead and Backspace, as below.
+// Changes made by the program (Clear, Add, SetItemIndex) raise none.
 //
 // Type-ahead: typed characters, converted to CP932, build a prefix; a pause of
 // more than 500 ms between keys starts a new one. The first item, counted from
@@ -17,7 +23,9 @@
 // selection stays and no click is raised (the prefix keeps the character, so
 // a further key keeps narrowing). Backspace removes the prefix's last
 // character (a two-byte character whole); when that leaves it empty, position
-// 0 is selected (-1 on an empty list) and Clicked() raised.
+// 0 is selected (-1 on an empty list) and Clicked() raised; while it is not
+// empty, the selection stays. The pause applies to typed characters only;
+// Backspace always edits the prefix as it stands.
 
 #include <QElapsedTimer>
 #include <QListView>

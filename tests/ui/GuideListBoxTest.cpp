@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -163,6 +164,37 @@ TEST(GuideListBox, MousePressOnItemRaisesClick) {
                                  : QPoint(last.center().x(), last.bottom() + 8);
       QTest::mouseClick(shown.list.viewport(), r.button, Qt::NoModifier, at);
     }
+    EXPECT_EQ(clicks.count(), r.clicks) << r.what;
+    EXPECT_EQ(shown.list.ItemIndex(), r.index) << r.what;
+  }
+}
+
+TEST(GuideListBox, DraggingClicksForEachItemEntered) {
+  struct Row {
+    const char* what;
+    std::vector<int> path;  // pressed on the first, moved over the others with the button held
+    int clicks;
+    int index;
+  };
+  const Row rows[] = {
+      {"down two items", {0, 1, 2}, 3, 2},
+      {"back up", {2, 0}, 2, 0},
+      {"within one item", {1, 1, 1}, 1, 1},
+  };
+  for (const Row& r : rows) {
+    ShownList shown;
+    Fill(shown.list, {"a", "b", "c"});
+    QApplication::processEvents();
+    QWidget* viewport = shown.list.viewport();
+    QSignalSpy clicks(&shown.list, &GuideListBox::Clicked);
+    auto at = [&](int row) { return shown.list.visualRect(shown.list.model()->index(row, 0)).center(); };
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, at(r.path.front()));
+    for (std::size_t k = 1; k < r.path.size(); ++k) {
+      const QPointF p = at(r.path[k]);
+      QMouseEvent move(QEvent::MouseMove, p, viewport->mapToGlobal(p), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(viewport, &move);
+    }
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, at(r.path.back()));
     EXPECT_EQ(clicks.count(), r.clicks) << r.what;
     EXPECT_EQ(shown.list.ItemIndex(), r.index) << r.what;
   }
