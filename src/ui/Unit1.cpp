@@ -1,0 +1,392 @@
+#include "ui/Unit1.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "base/CodePage.h"
+#include "base/Failure.h"
+#include "net/SiteAddresses.h"
+#include "ui/Clock.h"
+#include "ui/Dialogs.h"
+#include "ui/FailureDisplay.h"
+#include "ui/Fonts.h"
+#include "ui/GuideListBox.h"
+#include "ui/JpegPicture.h"
+#include "ui/PictureBox.h"
+#include "ui/SystemErrorText.h"
+#include "ui_Unit1.h"
+#include "webview/WebView.h"
+
+namespace tavren {
+namespace {
+
+constexpr int kClientWidth = 792;
+constexpr int kClientHeight = 573;
+constexpr int kWebViewTop = 112;
+constexpr int kHintWakeUpMs = 500;
+constexpr int kHintShowMs = 2500;
+constexpr int kListBox1ItemHeight = 12;
+
+QString FromCp932(std::string_view bytes) {
+  const std::u16string text = cp932::ToUtf16(bytes);
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString FromUtf16(const std::u16string& text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Hints wake up after half a second, as on the original desktop.
+class HintStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_ToolTip_WakeUpDelay) return kHintWakeUpMs;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+// An open file descriptor, closed on every path out of the tick.
+class FileHandle {
+ public:
+  explicit FileHandle(int fd) noexcept : fd_(fd) {}
+  ~FileHandle() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  FileHandle& operator=(FileHandle&&) = delete;
+  int Get() const noexcept { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// The banner file's name expanded against the current directory, for the
+// failure messages (native bytes; UTF-8 on this platform).
+std::string FullPath(const char* name) {
+  std::error_code error;
+  const std::filesystem::path directory = std::filesystem::current_path(error);
+  if (error) return name;
+  return (directory / name).string();
+}
+
+EFailure CreateFailure(const char* name, const std::string& description) {
+  return EFailure(cp932::FromUtf8("ファイル \"" + FullPath(name) + "\" を作成できません。" + description));
+}
+
+std::string LockFailureText(int error) {
+  return error == EWOULDBLOCK ? SharingViolationText() : SystemErrorText(error);
+}
+
+// Creates the banner file for reading and writing, held exclusively, and
+// empties it. The file is opened without O_TRUNC so that one held by another
+// program is refused before anything of it is lost.
+FileHandle CreateBannerFile(const char* name) {
+  FileHandle file(::open(name, O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+  if (file.Get() < 0) throw CreateFailure(name, SystemErrorText(errno));
+  if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) throw CreateFailure(name, LockFailureText(errno));
+  if (::ftruncate(file.Get(), 0) != 0) throw CreateFailure(name, SystemErrorText(errno));
+  return file;
+}
+
+}  // namespace
+
+QPoint CentredPosition(QSize screen, QSize window) noexcept {
+  return QPoint(std::max(0, (screen.width() - window.width()) / 2),
+                std::max(0, (screen.height() - window.height()) / 2));
+}
+
+TForm1::TForm1(TForm1Parts parts, QWidget* parent)
+    : QWidget(parent),
+      ui_(std::make_unique<Ui::TForm1>()),
+      webView_(parts.webView),
+      dialogs_(parts.dialogs),
+      clock_(parts.clock),
+      siteRoot_(std::move(parts.siteRoot)),
+      startupPauseMs_(parts.startupPauseMs),
+      fetcher_(parts.fetcherLimits),
+      catalogue_(*this) {
+  ui_->setupUi(this);
+
+  // The banner timer runs from the window's creation, before the pause, and
+  // is never stopped. A coarse timer fires once when the thread comes back
+  // from a long command, never once per missed interval.
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName(QStringLiteral("Timer1"));
+  timer1_->setInterval(parts.bannerIntervalMs);
+  timer1_->setTimerType(Qt::CoarseTimer);
+  timer1_->start();
+
+  // The web view is created last, so it lies above the hidden address and
+  // note lists.
+  QWidget* view = webView_.Widget();
+  view->setParent(this);
+  view->setObjectName(QStringLiteral("WebBrowser1"));
+  view->setGeometry(0, 116, kClientWidth, kClientHeight - 116);
+  view->raise();
+  view->show();
+
+  resize(kClientWidth, kClientHeight);
+  setWindowTitle(FromCp932(InitialCaption()));
+  ui_->Button1->setText(FromCp932(InitialGuideButtonCaption()));
+  ui_->ListBox1->SetItemHeight(kListBox1ItemHeight);
+
+  ApplyFonts();
+  ApplyColours();
+  ApplyHints();
+  ApplyTabOrder();
+  ConnectHandlers();
+  FormResize();
+
+  FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::ApplyFonts() {
+  setFont(WindowsFont(PGothicFamily(), 12));
+  ui_->Label2->setFont(WindowsFont(MarumojiFamily(), 36));
+  ui_->Label3->setFont(WindowsFont(PGothicFamily(), 13));
+  // 17-pixel buttons: the style's frame and padding would leave no room for
+  // 12-pixel text, so the button row draws a flat face of its own.
+  const QString buttonStyle = QStringLiteral(
+      "QPushButton { padding: 0px; margin: 0px; border: 1px solid #404040; border-radius: 0px;"
+      " background-color: #f0f0f0; color: black; }"
+      "QPushButton:hover { background-color: #e5f1fb; border-color: #0078d7; }"
+      "QPushButton:pressed { background-color: #cce4f7; border-color: #005499; }");
+  ui_->Panel1->setStyleSheet(buttonStyle);
+  ui_->Label3->adjustSize();
+}
+
+void TForm1::ApplyColours() {
+  QPalette window = palette();
+  window.setColor(QPalette::Window, QColor(0, 128, 0));
+  setPalette(window);
+  setAutoFillBackground(true);
+  ui_->Panel1->setAutoFillBackground(true);
+
+  QPalette logo = ui_->Label2->palette();
+  logo.setColor(QPalette::WindowText, QColor(255, 251, 240));  // cream
+  ui_->Label2->setPalette(logo);
+
+  QPalette note = ui_->Label3->palette();
+  note.setColor(QPalette::WindowText, Qt::white);
+  ui_->Label3->setPalette(note);
+
+  // The list boxes and buttons keep the system's own colours.
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{ui_->ListBox1, ui_->ListBox2, ui_->ListBox3, ui_->ListBox4, ui_->ListBox5}) {
+    control->setPalette(QGuiApplication::palette());
+  }
+}
+
+void TForm1::ApplyHints() {
+  auto* style = new HintStyle;
+  style->setParent(this);
+  for (QWidget* control : std::initializer_list<QWidget*>{ui_->Image1, ui_->ListBox1, ui_->ListBox2, ui_->ListBox3,
+                                                          ui_->Button1, ui_->Button2, ui_->Button3, ui_->Button4,
+                                                          ui_->Button5, ui_->Button6, ui_->Button7}) {
+    control->setStyle(style);
+    control->installEventFilter(this);
+  }
+}
+
+void TForm1::ApplyTabOrder() {
+  QWidget* const order[] = {ui_->ListBox1, ui_->ListBox2,     ui_->ListBox3, ui_->ListBox4, ui_->Button6,
+                            ui_->Button5,  ui_->Button4,      ui_->Button2,  ui_->Button1,  ui_->Button3,
+                            ui_->Button7,  webView_.Widget(), ui_->ListBox5};
+  for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void TForm1::ConnectHandlers() {
+  connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+  connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+  connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+  connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+  connect(ui_->Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
+  connect(ui_->Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
+  connect(ui_->ListBox1, &GuideListBox::Clicked, this, &TForm1::ListBox1Click);
+  connect(ui_->ListBox2, &GuideListBox::Clicked, this, &TForm1::ListBox2Click);
+  connect(ui_->ListBox3, &GuideListBox::Clicked, this, &TForm1::ListBox3Click);
+  connect(timer1_, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  connect(ui_->Image1, &PictureBox::mousePressed, this, [this](Qt::MouseButton) { Image1MouseDown(); });
+  ui_->Image1->SetFailureHandler([this](std::exception_ptr failure) { ShowFailure(dialogs_, std::move(failure)); });
+}
+
+void TForm1::FormCreate() {
+  Guarded(dialogs_, [this] {
+    // Frozen on purpose: the notice window stays on screen, painted, while
+    // nothing else happens.
+    if (startupPauseMs_ > 0) QThread::msleep(static_cast<unsigned long>(startupPauseMs_));
+    webView_.Navigate(FromUtf16(HomePageAddress(siteRoot_)));
+  });
+}
+
+void TForm1::FormResize() { webView_.Widget()->setGeometry(0, kWebViewTop, width(), height() - kWebViewTop); }
+
+void TForm1::Button1Click() {
+  Guarded(dialogs_, [this] { webView_.Navigate(FromCp932(catalogue_.GuideUrl())); });
+}
+
+void TForm1::Button2Click() {
+  Guarded(dialogs_, [this] { webView_.Navigate(FromUtf16(GuideListAddress(siteRoot_))); });
+}
+
+void TForm1::Button3Click() {
+  Guarded(dialogs_, [this] { catalogue_.Load(); });
+}
+
+void TForm1::Button4Click() {
+  Guarded(dialogs_, [this] { webView_.Navigate(FromUtf16(SoftwarePageAddress(siteRoot_))); });
+}
+
+void TForm1::Button5Click() {
+  Guarded(dialogs_, [this] {
+    try {
+      webView_.GoBack();
+    } catch (...) {
+      dialogs_.Message(QStringLiteral("ページがありません"));
+    }
+  });
+}
+
+void TForm1::Button6Click() {
+  Guarded(dialogs_, [this] {
+    try {
+      webView_.GoForward();
+    } catch (...) {
+      dialogs_.Message(QStringLiteral("ページがありません"));
+    }
+  });
+}
+
+void TForm1::Button7Click() { close(); }
+
+void TForm1::ListBox1Click() {
+  Guarded(dialogs_, [this] { catalogue_.FilterByMajor(); });
+}
+
+void TForm1::ListBox2Click() {
+  Guarded(dialogs_, [this] { catalogue_.FilterByMiddle(); });
+}
+
+void TForm1::ListBox3Click() {
+  Guarded(dialogs_, [this] {
+    const int i = ui_->ListBox3->ItemIndex();
+    webView_.Navigate(FromCp932(ui_->ListBox4->Item(i)));
+    ui_->Label3->setText(FromCp932(ui_->ListBox5->Item(i)));
+    ui_->Label3->adjustSize();
+  });
+}
+
+void TForm1::Timer1Timer() {
+  Guarded(dialogs_, [this] { BannerTick(); });
+}
+
+void TForm1::BannerTick() {
+  const int minute = clock_.Now().toString(QStringLiteral("mm")).toInt();
+  const int slot = BannerSlot(minute);
+  const std::string pictureAddress = BannerPictureAddress(siteRoot_, slot);
+  {
+    const FileHandle file = CreateBannerFile(kBannerFile);
+    FileDescriptorStream stream(file.Get());
+    fetcher_.GetToStream(pictureAddress, stream);
+  }
+  ui_->Image1->SetPicture(JpegPicture::FromFile(kBannerFile));
+  const std::string linkAddress = BannerLinkAddress(siteRoot_, slot);
+  noticeUrl_ = fetcher_.GetText(linkAddress);
+}
+
+void TForm1::Image1MouseDown() {
+  Guarded(dialogs_, [this] { webView_.Navigate(FromCp932(noticeUrl_)); });
+}
+
+GuideListBox& TForm1::ListBox(int number) const {
+  GuideListBox* const lists[] = {ui_->ListBox1, ui_->ListBox2, ui_->ListBox3, ui_->ListBox4, ui_->ListBox5};
+  return *lists[static_cast<std::size_t>(std::clamp(number, 1, 5) - 1)];
+}
+
+QPushButton& TForm1::Button(int number) const {
+  QPushButton* const buttons[] = {ui_->Button1, ui_->Button2, ui_->Button3, ui_->Button4,
+                                  ui_->Button5, ui_->Button6, ui_->Button7};
+  return *buttons[static_cast<std::size_t>(std::clamp(number, 1, 7) - 1)];
+}
+
+QLabel& TForm1::Label2() const { return *ui_->Label2; }
+QLabel& TForm1::Label3() const { return *ui_->Label3; }
+PictureBox& TForm1::Image1() const { return *ui_->Image1; }
+QWidget& TForm1::Panel1() const { return *ui_->Panel1; }
+QWidget& TForm1::WebBrowser1() const { return *webView_.Widget(); }
+
+StringList& TForm1::MajorList() { return *ui_->ListBox1; }
+StringList& TForm1::MiddleList() { return *ui_->ListBox2; }
+StringList& TForm1::TitleList() { return *ui_->ListBox3; }
+StringList& TForm1::AddressList() { return *ui_->ListBox4; }
+StringList& TForm1::NoteList() { return *ui_->ListBox5; }
+int TForm1::MajorSelection() const { return ui_->ListBox1->ItemIndex(); }
+int TForm1::MiddleSelection() const { return ui_->ListBox2->ItemIndex(); }
+
+void TForm1::SetCaption(std::string_view cp932) { setWindowTitle(FromCp932(cp932)); }
+
+void TForm1::SetGuideButtonCaption(std::string_view cp932) { ui_->Button1->setText(FromCp932(cp932)); }
+
+bool TForm1::ChooseGuideFile(std::string& path) {
+  QByteArray chosen;
+  if (!dialogs_.OpenGuideFile(this, chosen)) return false;
+  path = chosen.toStdString();
+  return true;
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FormResize();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (centred_ || !isWindow()) return;
+  centred_ = true;
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->geometry();
+    QSize outer = frameGeometry().size();
+    if (outer.width() < width() || outer.height() < height()) outer = size();
+    move(area.topLeft() + CentredPosition(area.size(), outer));
+  }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* control = qobject_cast<QWidget*>(watched);
+    if (control != nullptr && !control->toolTip().isEmpty()) {
+      const auto* help = static_cast<QHelpEvent*>(event);
+      // Hints hide after two and a half seconds whatever their length.
+      QToolTip::showText(help->globalPos(), control->toolTip(), control, QRect(), kHintShowMs);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace tavren

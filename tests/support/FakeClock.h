@@ -1,0 +1,21 @@
+#pragma once
+// A clock that shows whatever time the test sets.
+
+#include "ui/Clock.h"
+
+namespace tavren {
+
+class FakeClock : public Clock {
+ public:
+  // Starts at 2026-01-01 00:00:00 local time.
+  FakeClock();
+  QDateTime Now() const override { return now_; }
+  void Set(const QDateTime& now) { now_ = now; }
+  // Sets today's date at hh:mm:ss local time.
+  void SetTime(int hour, int minute, int second);
+
+ private:
+  QDateTime now_;
+};
+
+}  // namespace tavren
