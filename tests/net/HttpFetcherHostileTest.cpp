@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <random>
+#include <thread>
 
 namespace tavren::test {
 namespace {
@@ -135,6 +140,40 @@ TEST(HttpFetcherHostile, EndsWithinTheBounds) {
       EXPECT_EQ(next, "fine");
     }
   }
+}
+
+TEST(HttpFetcherHostile, ConnectThatNeverCompletesTimesOut) {
+  // A listener that never accepts, its queue filled: further connection
+  // attempts get no answer at all.
+  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 0), 0);
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  std::vector<int> fillers;
+  for (int i = 0; i < 4; ++i) {
+    fillers.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    ::connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+  }
+  std::this_thread::sleep_for(100ms);
+
+  FetcherLimits limits = SmallLimits();
+  limits.connectTimeout = 300ms;
+  // Long enough that a connection that did complete would be told apart.
+  limits.readTimeout = 5000ms;
+  HttpFetcher fetcher(limits);
+  const auto started = std::chrono::steady_clock::now();
+  const Outcome outcome =
+      Attempt([&] { fetcher.GetText("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x"); });
+  const auto took = std::chrono::steady_clock::now() - started;
+  EXPECT_EQ(outcome.message, kTimedOut);
+  EXPECT_GE(took, 250ms);
+  EXPECT_LT(took, 2s);
+  for (int fd : fillers) ::close(fd);
+  ::close(listener);
 }
 
 TEST(HttpFetcherHostile, SlowButSteadyArrivesWhole) {
