@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -17,8 +18,6 @@
 namespace tavren {
 namespace {
 
-// Large reads: a guide of several megabytes is read in a handful of calls.
-constexpr std::size_t kChunk = 1 << 20;
 constexpr char kEndMark = 0x1A;
 
 // ENOENT means the file or a folder before it is missing; the user is told
@@ -69,7 +68,7 @@ int InOutErrorNumber(int errnoValue) noexcept {
   }
 }
 
-GuideReader::GuideReader() = default;
+GuideReader::GuideReader(std::size_t readSize) : readSize_(readSize == 0 ? 1 : readSize) {}
 
 GuideReader::~GuideReader() { CloseQuietly(); }
 
@@ -104,7 +103,12 @@ void GuideReader::Open() {
     throw EInOutError(err == EWOULDBLOCK ? kSharingViolation : InOutErrorNumber(err));
   }
   fd_ = fd;
-  if (buffer_.size() != kChunk) buffer_.resize(kChunk);
+  // Large reads, so that a guide of several megabytes takes a handful of
+  // calls; no larger than the file needs (one more byte sees its end).
+  std::size_t want = readSize_;
+  if (S_ISREG(st.st_mode) && st.st_size >= 0 && static_cast<std::uint64_t>(st.st_size) < want)
+    want = static_cast<std::size_t>(st.st_size) + 1;
+  if (buffer_.size() != want) buffer_.resize(want);
   pos_ = end_ = 0;
   eof_ = false;
   line_.clear();

@@ -32,7 +32,12 @@ inline constexpr int kNotNamed = 102;
 
 class GuideReader {
  public:
-  GuideReader();
+  static constexpr std::size_t kDefaultReadSize = std::size_t{1} << 20;
+
+  // `readSize` is the most bytes asked of the system at once; a small file
+  // gets a buffer of its own size. Tests pass tiny sizes to put line ends at
+  // the edges of reads.
+  explicit GuideReader(std::size_t readSize = kDefaultReadSize);
   ~GuideReader();  // closes quietly when still open
   GuideReader(const GuideReader&) = delete;
   GuideReader& operator=(const GuideReader&) = delete;
@@ -71,6 +76,7 @@ class GuideReader {
  private:
   bool Fill();  // false at end of file; throws on a read error
 
+  std::size_t readSize_;
   std::string path_;
   bool named_ = false;
   int fd_ = -1;

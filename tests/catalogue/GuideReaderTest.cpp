@@ -15,8 +15,8 @@ namespace {
 
 using testing::TempFolder;
 
-std::vector<std::string> ReadAll(const std::string& path) {
-  GuideReader reader;
+std::vector<std::string> ReadAll(const std::string& path, std::size_t readSize = GuideReader::kDefaultReadSize) {
+  GuideReader reader(readSize);
   reader.Name(path);
   reader.Open();
   std::vector<std::string> lines;
@@ -72,7 +72,9 @@ TEST(GuideReader, CutsLinesAsTheLineTableSays) {
   TempFolder folder;
   for (const Row& row : rows) {
     std::string path = folder.Write("guide.lst", row.bytes);
-    EXPECT_EQ(ReadAll(path), row.lines) << "file bytes: " << row.bytes;
+    // Tiny reads put every byte at the edge of a read once.
+    for (std::size_t readSize : {GuideReader::kDefaultReadSize, std::size_t{1}, std::size_t{2}, std::size_t{3}})
+      EXPECT_EQ(ReadAll(path, readSize), row.lines) << "file bytes: " << row.bytes << ", reads of " << readSize;
   }
 }
 
