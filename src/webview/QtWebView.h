@@ -42,8 +42,10 @@ class QtWebView : public WebView {
   // address the engine cannot load - one QUrl rejects (" http://x/",
   // "http://[x") or one without a scheme ("example.com") - is still handed
   // over; the engine then shows about:blank, as it does for the empty
-  // address. Either way the page enters the history. Throws EOleException
-  // (E_UNEXPECTED) only when the engine view no longer exists.
+  // address. Either way the page enters the history. The engine reports a
+  // page that fails to load only later, after this has returned (it shows
+  // its own error page then), so that is never a failure here. Throws
+  // EOleException (E_UNEXPECTED) only when the engine view no longer exists.
   void DoNavigate(const QString& address) override;
 
  private:
@@ -72,7 +74,10 @@ void PrepareWebViewPlatform();
 // root with its sandbox on; the program never turns the sandbox off, so it
 // reports this instead of crashing. The sandbox is off when
 // QTWEBENGINE_DISABLE_SANDBOX is set or QTWEBENGINE_CHROMIUM_FLAGS holds
-// --no-sandbox (tests and CI do this; the program never does).
+// --no-sandbox (tests and CI do this; the program never does). Reads only
+// the process's user and environment, so it may be called once the
+// QApplication exists (to show the text in the error box), but before the
+// first QtWebView is made.
 QString WebViewPlatformProblem();
 // The same for given facts, for tests: whether QTWEBENGINE_DISABLE_SANDBOX
 // is set (to anything), and the value of QTWEBENGINE_CHROMIUM_FLAGS.
