@@ -81,7 +81,9 @@ void GuideReader::Open() {
   CloseQuietly();
   if (!named_) throw EInOutError(kNotNamed);
   if (path_.empty() || path_.find('\0') != std::string::npos) throw EInOutError(3);
-  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking only for the open itself: a FIFO must not hang the window
+  // waiting for a writer; it is refused below.
+  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     int err = errno;
     throw EInOutError(err == ENOENT ? MissingNumber(path_) : InOutErrorNumber(err));
@@ -92,10 +94,16 @@ void GuideReader::Open() {
     ::close(fd);
     throw EInOutError(InOutErrorNumber(err));
   }
-  // A folder opens fine for reading on Linux; as a guide file it is refused.
-  if (S_ISDIR(st.st_mode)) {
+  // A folder opens fine for reading on Linux; as a guide file it is refused,
+  // and so are pipes and sockets, which have no bytes of their own to read.
+  if (S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
     ::close(fd);
     throw EInOutError(5);
+  }
+  if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    int err = errno;
+    ::close(fd);
+    throw EInOutError(InOutErrorNumber(err));
   }
   if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
     int err = errno;

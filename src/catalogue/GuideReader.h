@@ -51,7 +51,8 @@ class GuideReader {
   // Opens the named file at its first byte, read-only, with a shared lock.
   // Throws EInOutError: 102 when unnamed, 3 for an empty path, 2 when the
   // file is missing, 3 when a folder on its path is missing, 4 when too many
-  // files are open, 5 when access is denied or the path is a folder, 32 when
+  // files are open, 5 when access is denied or the path is a folder, a pipe
+  // or a socket, 32 when
   // a writer holds the file, 10000 + errno otherwise. On failure nothing is
   // left open. Opening an open reader first closes it.
   void Open();

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <vector>
@@ -167,6 +168,8 @@ TEST(GuideReader, ReopenReadsFromTheFirstByteAgain) {
 TEST(GuideReader, RefusalNumbersAndMessages) {
   TempFolder folder;
   std::string file = folder.Write("g.lst", "x\n");
+  std::string fifo = folder.Path() + "/pipe.lst";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
   struct Row {
     std::string path;
     int number;
@@ -177,6 +180,7 @@ TEST(GuideReader, RefusalNumbersAndMessages) {
       {folder.Path() + "/a/b/c/g.lst", 3, "ファイル名の指定が間違っています"},
       {file + "/g.lst", 3, "ファイル名の指定が間違っています"},
       {folder.Path(), 5, "ファイルへのアクセスが拒否されました"},
+      {fifo, 5, "ファイルへのアクセスが拒否されました"},
       {"", 3, "ファイル名の指定が間違っています"},
       {std::string("bad\0name", 8), 3, "ファイル名の指定が間違っています"},
       {folder.Path() + "/" + std::string(300, 'n'), 10000 + ENAMETOOLONG, "I/O エラー (10036)"},
@@ -263,7 +267,7 @@ TEST(GuideReader, NoReadPermissionIs5) {
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
-  ASSERT_NE(WEXITSTATUS(status), 99) << "could not become an ordinary user";
+  if (WEXITSTATUS(status) == 99) GTEST_SKIP() << "this system does not let root become an ordinary user";
   EXPECT_EQ(WEXITSTATUS(status), 5);
 }
 

@@ -20,6 +20,7 @@ std::string BoxText(const EFailure& failure) { return cp932::ToUtf8(ErrorBoxText
 
 // Offset of the first byte that does not begin a valid CP932 character.
 std::optional<std::size_t> FirstInvalidByte(std::string_view line, std::size_t from) {
+  if (cp932::ToUtf16(line.substr(from)).find(u'\uFFFD') == std::u16string::npos) return std::nullopt;
   for (std::size_t i = from; i < line.size();) {
     std::size_t len = cp932::CharLength(line, i);
     if (cp932::ToUtf16(line.substr(i, len)).find(u'\uFFFD') != std::u16string::npos) return i;
