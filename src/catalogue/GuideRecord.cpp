@@ -87,9 +87,10 @@ void SplitGuideLine(std::string_view line, GuideRecord& record, std::size_t maxF
   const char* const begin = line.data();
   const char* p = begin;
   const char* end = p + line.size();
+  if (line.empty()) return;
   if (const void* nul = std::memchr(p, '\0', line.size())) end = static_cast<const char*>(nul);
   auto inLine = [&](const char* from, const char* to, bool afterComma) {
-    record.fields_.push_back({static_cast<std::uint32_t>(from - begin), static_cast<std::uint32_t>(to - from), 0,
+    record.fields_.push_back({static_cast<std::size_t>(from - begin), static_cast<std::size_t>(to - from), 0,
                               static_cast<std::uint8_t>(afterComma)});
   };
 
@@ -125,8 +126,8 @@ void SplitGuideLine(std::string_view line, GuideRecord& record, std::size_t maxF
       }
       if (paired) {
         record.storage_.append(runStart, q);
-        record.fields_.push_back({static_cast<std::uint32_t>(storageStart),
-                                  static_cast<std::uint32_t>(record.storage_.size() - storageStart), 1,
+        record.fields_.push_back({static_cast<std::size_t>(storageStart),
+                                  static_cast<std::size_t>(record.storage_.size() - storageStart), 1,
                                   static_cast<std::uint8_t>(afterComma)});
       } else {
         inLine(p + 1, q, afterComma);

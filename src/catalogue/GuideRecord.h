@@ -45,8 +45,8 @@ class GuideRecord {
  private:
   friend void SplitGuideLine(std::string_view line, GuideRecord& record, std::size_t maxFields);
   struct Span {
-    std::uint32_t offset;
-    std::uint32_t length;
+    std::size_t offset;
+    std::size_t length;
     std::uint8_t inStorage;  // 1: in storage_, 0: in the line
     std::uint8_t afterComma;
   };

@@ -329,5 +329,24 @@ TEST(TavrenCheck, TheSampleGuidesLoadCleanly) {
   }
 }
 
+TEST(TavrenCheck, LintExitsWith1WhenALineWouldFail) {
+  TempFolder folder;
+  struct Row {
+    std::string bytes;
+    int status;
+    std::string part;
+  } rows[] = {
+      {Guide({"*,0,A", "", "0,0,t,a,n"}), 1, ":2: エラー: リストのインデックスが範囲を超えています (0)"},
+      {Guide({"*,0,A", "+,0,B", "0,0,My Page,a,n"}), 0, ":3: 警告: "},
+      {Guide({"*,0,A", "+,0,B", "0,0,t,a,n"}), 0, "問題は見つかりませんでした"},
+  };
+  for (const Row& row : rows) {
+    std::string path = folder.Write("g.lst", row.bytes);
+    ProgramRun run = RunCheck({"--lint", path}, folder);
+    EXPECT_EQ(run.status, row.status) << row.part;
+    EXPECT_NE(run.out.find(row.part), std::string::npos) << run.out;
+  }
+}
+
 }  // namespace
 }  // namespace tavren
