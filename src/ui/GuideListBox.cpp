@@ -1,5 +1,6 @@
 #include "ui/GuideListBox.h"
 
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -97,7 +98,7 @@ std::string GuideListBox::Item(int i) const {
 
 int GuideListBox::ItemIndex() const {
   const QModelIndex current = currentIndex();
-  return current.isValid() ? current.row() : -1;
+  return current.isValid() && selectionModel()->isSelected(current) ? current.row() : -1;
 }
 
 void GuideListBox::SetItemIndex(int i) {
@@ -217,6 +218,15 @@ void GuideListBox::inputMethodEvent(QInputMethodEvent* event) {
     TypeAhead(event->commitString());
   }
   event->accept();
+}
+
+void GuideListBox::focusInEvent(QFocusEvent* event) {
+  // Qt makes the first row current when a list without one gets the focus;
+  // that would be a selection nobody made, so a list gains none by focus.
+  const bool hadCurrent = currentIndex().isValid();
+  QListView::focusInEvent(event);
+  if (!hadCurrent && currentIndex().isValid())
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
 
 void GuideListBox::changeEvent(QEvent* event) {

@@ -83,6 +83,7 @@ class GuideListBox : public QListView, public StringList {
   QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                        const QEvent* event = nullptr) const override;
   void changeEvent(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
  private:

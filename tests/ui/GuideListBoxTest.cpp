@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -235,6 +236,27 @@ TEST(GuideListBox, NavigationKeysRaiseClickWhenSelectionMoves) {
     } else {
       EXPECT_EQ(shown.list.ItemIndex(), r.index) << r.what;
     }
+  }
+}
+
+TEST(GuideListBox, FocusSelectsNothing) {
+  struct Row {
+    Qt::FocusReason reason;
+    int start;
+  };
+  const Row rows[] = {{Qt::TabFocusReason, -1}, {Qt::OtherFocusReason, -1}, {Qt::TabFocusReason, 1}};
+  for (const Row& r : rows) {
+    ShownList shown;
+    Fill(shown.list, {"a", "b", "c"});
+    shown.list.SetItemIndex(r.start);
+    QSignalSpy clicks(&shown.list, &GuideListBox::Clicked);
+    QFocusEvent focus(QEvent::FocusIn, r.reason);
+    QApplication::sendEvent(&shown.list, &focus);
+    EXPECT_EQ(shown.list.ItemIndex(), r.start) << r.reason;
+    EXPECT_EQ(clicks.count(), 0) << r.reason;
+    Press(shown.list, Qt::Key_Down);  // from none, the first item; else the next
+    EXPECT_EQ(shown.list.ItemIndex(), r.start + 1) << r.reason;
+    EXPECT_EQ(clicks.count(), 1) << r.reason;
   }
 }
 
