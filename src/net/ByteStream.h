@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 
 namespace tavren {
 
@@ -29,6 +30,8 @@ class StringByteStream : public ByteStream {
  public:
   void Write(const char* data, std::size_t size) override;
   const std::string& Data() const noexcept { return data_; }
+  // Hands the bytes over, leaving the stream empty.
+  std::string Release() noexcept { return std::move(data_); }
 
  private:
   std::string data_;

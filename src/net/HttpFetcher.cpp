@@ -301,7 +301,7 @@ HttpFetcher::~HttpFetcher() = default;
 std::string HttpFetcher::GetText(std::string_view url) {
   StringByteStream body;
   Fetch(url, body, limits_.maxTextBody);
-  return body.Data();
+  return body.Release();
 }
 
 void HttpFetcher::GetToStream(std::string_view url, ByteStream& stream) { Fetch(url, stream, limits_.maxStreamBody); }
