@@ -1,0 +1,183 @@
+#include "ui/Unit2.h"
+
+#include "base/CodePage.h"
+#include "base/Failure.h"
+#include "catalogue/Maker.h"
+#include "net/SiteAddresses.h"
+#include "ui/FailureDisplay.h"
+#include "ui/Fonts.h"
+#include "ui/JpegPicture.h"
+#include "ui/PictureBox.h"
+#include "ui_Unit2.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+#include <QScreen>
+
+#include <algorithm>
+#include <utility>
+
+// The stored picture lives in this library's resources; a static library's
+// resources are only linked in when something names them.
+static void InitNoticeResources() {
+  static const bool registered = [] {
+    Q_INIT_RESOURCE(notice);
+    return true;
+  }();
+  (void)registered;
+}
+
+namespace tavren {
+namespace {
+
+const QColor kOlive(128, 128, 0);
+const QColor kCream(255, 251, 240);
+
+QString FromCp932(std::string_view bytes) {
+  const std::u16string text = cp932::ToUtf16(bytes);
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void SetColours(QWidget* widget, const QColor& text, const QColor& background) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, text);
+  palette.setColor(QPalette::Window, background);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+std::string NormaliseLineBreaks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t length = cp932::CharLength(text, i);
+    if (length == 2) {
+      out.append(text.substr(i, 2));
+    } else if (text[i] == '\r') {
+      out.append("\r\n");
+      // CR LF is one break; the LF belongs to it.
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else if (text[i] == '\n') {
+      out.append("\r\n");
+    } else {
+      out.push_back(text[i]);
+    }
+    i += length == 2 ? 2 : 1;
+  }
+  return out;
+}
+
+BevelPanel::BevelPanel(QWidget* parent) : QFrame(parent) {
+  setFrameShape(QFrame::NoFrame);
+  SetColours(this, Qt::black, kOlive);
+}
+
+void BevelPanel::paintEvent(QPaintEvent* event) {
+  QFrame::paintEvent(event);
+  QPainter painter(this);
+  const QColor face = palette().color(QPalette::Window);
+  // A lowered bevel: shadow along the top and left, light along the bottom
+  // and right. Soft: the shades fade towards the face colour ring by ring
+  // instead of one hard line.
+  for (int ring = 0; ring < kBevelWidth; ++ring) {
+    const int fade = 100 + 50 * ring;  // 100, 150, 200 %: closer to the face
+    const QColor shadow = face.darker(200 * 100 / fade);
+    const QColor light = face.lighter(std::max(100, 170 * 100 / fade));
+    const QRect r = rect().adjusted(ring, ring, -ring - 1, -ring - 1);
+    painter.setPen(shadow);
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(light);
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+  }
+}
+
+TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, QWidget* owner)
+    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint),
+      ui_(std::make_unique<Ui::TForm2>()),
+      dialogs_(dialogs),
+      siteRoot_(std::move(siteRoot)),
+      IdHTTP1_(limits) {
+  ui_->setupUi(this);
+  setFixedSize(575, 313);
+  setFont(WindowsFont(TahomaFamily(), 11));
+  SetColours(this, Qt::black, kOlive);
+
+  ui_->Label2->setFont(WindowsFont(MarumojiFamily(), 36));
+  SetColours(ui_->Label2, kCream, kOlive);
+  ui_->Label2->setAutoFillBackground(false);
+
+  ui_->Label1->setText(QString::fromUtf8(maker::kCopyright));
+  ui_->Label1->setFont(WindowsFont(TahomaFamily(), 16));
+  SetColours(ui_->Label1, Qt::white, kOlive);
+
+  // A picture that fails to decode says so from the event loop, once.
+  ui_->Image1->SetFailureHandler([this](std::exception_ptr failure) { ShowFailure(dialogs_, failure); });
+  InitNoticeResources();
+  QFile stored(QStringLiteral(":/images/notice.jpg"));
+  if (stored.open(QIODevice::ReadOnly)) {
+    const QByteArray bytes = stored.readAll();
+    Guarded(dialogs_, [&] {
+      ui_->Image1->SetPicture(
+          JpegPicture::FromBytes(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+    });
+  }
+
+  ui_->Memo1->setFont(WindowsFont(MinchoFamily(), 15));
+  ui_->Memo1->setFocus();
+
+  Guarded(dialogs_, [this] { FormCreate(); });
+  ShowCentred();
+}
+
+TForm2::~TForm2() = default;
+
+BevelPanel* TForm2::Panel1() const { return ui_->Panel1; }
+QLabel* TForm2::Label1() const { return ui_->Label1; }
+QLabel* TForm2::Label2() const { return ui_->Label2; }
+PictureBox* TForm2::Image1() const { return ui_->Image1; }
+QPlainTextEdit* TForm2::Memo1() const { return ui_->Memo1; }
+
+QString TForm2::MemoText() const {
+  QString text = ui_->Memo1->toPlainText();
+  text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  return text;
+}
+
+void TForm2::SetMemoText(std::string_view cp932Text) {
+  if (cp932Text.size() > kMemoLimit) {
+    throw EFailure(cp932::FromUtf8("文字列の大きさがメモの制限を越えました"));
+  }
+  const QString text = FromCp932(cp932Text);
+  if (text == MemoText()) return;
+  // The memo keeps paragraphs apart by itself; CR LF is what Windows hands
+  // out for a break, so it is taken back to one break here.
+  QString shown = text;
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  ui_->Memo1->setPlainText(shown);
+}
+
+void TForm2::FormCreate() {
+  // Blocks the GUI thread until the body is in or the fetch fails; the
+  // fetcher's own time-outs keep that wait finite.
+  const std::string body = IdHTTP1_.GetText(NoticeTextAddress(siteRoot_));
+  SetMemoText(NormaliseLineBreaks(body));
+}
+
+void TForm2::ShowCentred() {
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->geometry();
+    move(area.x() + std::max(0, (area.width() - width()) / 2), area.y() + std::max(0, (area.height() - height()) / 2));
+  }
+  show();
+  raise();
+  activateWindow();
+}
+
+}  // namespace tavren
