@@ -93,25 +93,29 @@ QVariant ByteListModel::data(const QModelIndex& index, int role) const {
   }
 }
 
-int ByteListModel::CharWidth(std::string_view s, std::size_t i) {
-  const std::size_t n = cp932::CharLength(s, i);
-  const auto lead = static_cast<unsigned char>(s[i]);
-  // Lead bytes start at 0x81, so two-byte codes never collide with single bytes.
-  const std::size_t code = n == 2 ? (std::size_t{lead} << 8 | static_cast<unsigned char>(s[i + 1])) : lead;
-  std::int16_t& w = charWidths_[code];
-  if (w < 0) {
-    const int advance = QFontMetrics(font_).horizontalAdvance(Decode(s.substr(i, n)));
-    w = static_cast<std::int16_t>(std::clamp(advance, 0, 0x7FFF));
-  }
-  return w;
+int ByteListModel::MeasureChar(std::size_t code) {
+  char bytes[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+  const std::string_view ch = code > 0xFF ? std::string_view(bytes, 2) : std::string_view(bytes + 1, 1);
+  const int advance = QFontMetrics(font_).horizontalAdvance(Decode(ch));
+  charWidths_[code] = static_cast<std::int16_t>(std::clamp(advance, 0, 0x7FFF));
+  return charWidths_[code];
 }
 
 int ByteListModel::ItemWidth(std::string_view item) {
   // Summed per-character advances: no shaping, which is close enough for a
   // scroll range and keeps measuring 100,000 items to a table look-up per
-  // character.
+  // character. Lead bytes start at 0x81, so two-byte codes (lead * 256 +
+  // trail) never collide with single bytes.
+  const auto* p = reinterpret_cast<const unsigned char*>(item.data());
+  const auto* const end = p + item.size();
+  const std::int16_t* const table = charWidths_.data();
   int width = 0;
-  for (std::size_t i = 0; i < item.size(); i += cp932::CharLength(item, i)) width += CharWidth(item, i);
+  while (p != end) {
+    std::size_t code = *p++;
+    if (cp932::IsLeadByte(static_cast<unsigned char>(code)) && p != end) code = code << 8 | *p++;
+    const int w = table[code];
+    width += w >= 0 ? w : MeasureChar(code);
+  }
   return width;
 }
 

@@ -46,9 +46,9 @@ class ByteListModel : public QAbstractListModel {
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
  private:
-  // Width of the character that starts at s[i] (1 or 2 bytes), from a table
-  // filled on first use per character code.
-  int CharWidth(std::string_view s, std::size_t i);
+  // Measures the character with CP932 code `code` (a byte, or lead * 256 +
+  // trail) in font_ and records it in charWidths_.
+  int MeasureChar(std::size_t code);
   int ItemWidth(std::string_view item);
   void MeasureRows(int first, int last);
 
