@@ -7,11 +7,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
-#include <QScreen>
 #include <QWidget>
 #include <QWindow>
-
-#include <algorithm>
 
 namespace tavren {
 namespace {
@@ -41,19 +38,7 @@ class QuitWhenClosed : public QObject {
   QPointer<QWidget> window_;
 };
 
-void ShowCentred(QWidget& window) {
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    window.move(area.topLeft() + CentredTopLeft(area.size(), window.size()));
-  }
-  window.show();
-}
-
 }  // namespace
-
-QPoint CentredTopLeft(QSize screen, QSize window) noexcept {
-  return {std::max(0, (screen.width() - window.width()) / 2), std::max(0, (screen.height() - window.height()) / 2)};
-}
 
 void PaintNow(QWidget& window, int exposeWaitMs) {
   window.show();
@@ -82,7 +67,7 @@ int RunProgram(ProgramParts& parts) {
   std::unique_ptr<QWidget> secondNotice = parts.MakeNoticeWindow();
 
   QuitWhenClosed quitter(mainWindow.get());
-  ShowCentred(*mainWindow);
+  mainWindow->show();
   const int status = QApplication::exec();
 
   mainWindow.reset();

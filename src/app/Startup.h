@@ -3,8 +3,6 @@
 // windows come from a ProgramParts, so a test can run the same order with
 // windows of its own and record it.
 
-#include <QPoint>
-#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -38,17 +36,13 @@ class ProgramParts {
 //  2. the first notice window is made and painted before anything else;
 //  3. the main window is made;
 //  4. the second notice window is made;
-//  5. the main window is shown centred on the primary screen;
+//  5. the main window is shown (it centres itself when first shown);
 //  6. events are handled until the main window closes, whatever other
 //     windows are still open;
 //  7. the main window is destroyed, then the second notice window, then the
 //     first.
 // Returns the event loop's exit status.
 int RunProgram(ProgramParts& parts);
-
-// The top-left corner that centres a window of `window` size on a screen of
-// `screen` size, neither coordinate below 0.
-QPoint CentredTopLeft(QSize screen, QSize window) noexcept;
 
 // Paints `window` on screen now, before the event loop runs: waits at most
 // `exposeWaitMs` for the windowing system to map it, handling window-system

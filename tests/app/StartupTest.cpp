@@ -7,8 +7,6 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -48,11 +46,9 @@ class RecordingParts : public ProgramParts {
   QString problem;
   FakeDialogs dialogs;
   Log log;
-  QSize mainSize{792, 573};
   std::vector<QWidget*> notices;
   QWidget* main = nullptr;
   bool noticesVisibleAtQuit = false;
-  QPoint mainPosition;
 
   QString PlatformProblem() override {
     log.push_back("platform checked");
@@ -71,12 +67,10 @@ class RecordingParts : public ProgramParts {
   std::unique_ptr<QWidget> MakeMainWindow() override {
     log.push_back("main created");
     auto window = std::make_unique<RecordingWindow>("main", log);
-    window->resize(mainSize);
     main = window.get();
     // Once the loop runs, the user closes the main window with the notices open.
     QTimer::singleShot(0, window.get(), [this] {
       log.push_back("main closed by the user");
-      mainPosition = main->pos();
       noticesVisibleAtQuit = notices.size() == 2 && notices[0]->isVisible() && notices[1]->isVisible();
       main->close();
     });
@@ -125,37 +119,6 @@ TEST(RunProgramTest, ClosingTheMainWindowEndsTheProgramWithNoticesOpen) {
   RecordingParts parts;
   EXPECT_EQ(RunProgram(parts), 0);
   EXPECT_TRUE(parts.noticesVisibleAtQuit);
-}
-
-TEST(RunProgramTest, MainWindowIsShownCentredOnThePrimaryScreen) {
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  const QSize sizes[] = {{792, 573}, {300, 100}, {screen.width() + 200, screen.height() + 100}};
-  for (const QSize& size : sizes) {
-    SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
-    RecordingParts parts;
-    parts.mainSize = size;
-    ASSERT_EQ(RunProgram(parts), 0);
-    EXPECT_EQ(parts.mainPosition, screen.topLeft() + CentredTopLeft(screen.size(), size));
-  }
-}
-
-TEST(CentredTopLeftTest, CentresAndClampsAtZero) {
-  struct Row {
-    QSize screen, window;
-    QPoint expected;
-  };
-  const Row rows[] = {
-      {{1280, 1024}, {792, 573}, {244, 225}},  // (1280-792) div 2, (1024-573) div 2
-      {{1281, 1025}, {792, 573}, {244, 226}},  // odd remainders are cut, not rounded
-      {{792, 573}, {792, 573}, {0, 0}},
-      {{640, 480}, {792, 573}, {0, 0}},  // larger than the screen: clamped, never negative
-      {{640, 1024}, {792, 573}, {0, 225}},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(CentredTopLeft(row.screen, row.window), row.expected)
-        << row.screen.width() << "x" << row.screen.height() << " / " << row.window.width() << "x"
-        << row.window.height();
-  }
 }
 
 }  // namespace

@@ -1,0 +1,35 @@
+#include "app/TavrenParts.h"
+
+#include "net/SiteAddresses.h"
+#include "ui/Clock.h"
+#include "ui/QtDialogs.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+#include "webview/QtWebView.h"
+
+#include <QWidget>
+
+#include <string>
+
+namespace tavren {
+
+TavrenParts::TavrenParts(const QString& applicationTitle)
+    : dialogs_(std::make_unique<QtDialogs>(applicationTitle)), clock_(std::make_unique<SystemClock>()) {}
+
+TavrenParts::~TavrenParts() = default;
+
+QString TavrenParts::PlatformProblem() { return WebViewPlatformProblem(); }
+
+Dialogs& TavrenParts::StartupDialogs() { return *dialogs_; }
+
+std::unique_ptr<QWidget> TavrenParts::MakeNoticeWindow() {
+  return std::make_unique<TForm2>(*dialogs_, std::string(SiteRoot()));
+}
+
+std::unique_ptr<QWidget> TavrenParts::MakeMainWindow() {
+  webView_ = std::make_unique<QtWebView>();
+  return std::make_unique<TForm1>(
+      TForm1Parts{.webView = *webView_, .dialogs = *dialogs_, .clock = *clock_, .siteRoot = std::string(SiteRoot())});
+}
+
+}  // namespace tavren
