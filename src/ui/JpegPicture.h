@@ -7,8 +7,9 @@
 // Only the top-left part that a control can ever show is decoded and kept,
 // and decoding stops after the last row that shows, so memory stays small
 // whatever size the header claims (a row buffer of the full width is the
-// largest allocation; whole-image buffers that progressive pictures need are
-// capped by kDecoderMemoryLimit, beyond which decoding fails).
+// largest allocation; the whole-image buffers that progressive and
+// multi-scan pictures need are capped by kDecoderMemoryLimit, beyond which
+// decoding fails with code 49, "no backing store").
 //
 // Needs QtGui's QImage but no QGuiApplication.
 
