@@ -1,9 +1,10 @@
 #include "ui/ByteListModel.h"
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QMetaObject>
 #include <QString>
 #include <algorithm>
+#include <cmath>
 
 #include "base/CodePage.h"
 
@@ -14,6 +15,9 @@ namespace {
 // Space the item delegate keeps beside the text, so the widest item is not
 // clipped when scrolled fully to the right.
 constexpr int kTextMargin = 8;
+// Character widths are summed in these fractions of a pixel.
+constexpr int kSubpixels = 16;
+constexpr std::int64_t kWidestShown = 1 << 24;
 
 QString Decode(std::string_view bytes) {
   const std::u16string text = cp932::ToUtf16(bytes);
@@ -96,12 +100,14 @@ QVariant ByteListModel::data(const QModelIndex& index, int role) const {
 int ByteListModel::MeasureChar(std::size_t code) {
   char bytes[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
   const std::string_view ch = code > 0xFF ? std::string_view(bytes, 2) : std::string_view(bytes + 1, 1);
-  const int advance = QFontMetrics(font_).horizontalAdvance(Decode(ch));
-  charWidths_[code] = static_cast<std::int16_t>(std::clamp(advance, 0, 0x7FFF));
+  // Kept in sixteenths of a pixel: whole pixels per character would lose the
+  // fractions that the text layout adds up along a long item.
+  const qreal advance = QFontMetricsF(font_).horizontalAdvance(Decode(ch)) * kSubpixels;
+  charWidths_[code] = static_cast<std::int16_t>(std::clamp(std::ceil(advance), 0.0, 32767.0));
   return charWidths_[code];
 }
 
-int ByteListModel::ItemWidth(std::string_view item) {
+std::int64_t ByteListModel::ItemWidth(std::string_view item) {
   // Summed per-character advances: no shaping, which is close enough for a
   // scroll range and keeps measuring 100,000 items to a table look-up per
   // character. Lead bytes start at 0x81, so two-byte codes (lead * 256 +
@@ -109,7 +115,7 @@ int ByteListModel::ItemWidth(std::string_view item) {
   const auto* p = reinterpret_cast<const unsigned char*>(item.data());
   const auto* const end = p + item.size();
   const std::int16_t* const table = charWidths_.data();
-  int width = 0;
+  std::int64_t width = 0;
   while (p != end) {
     std::size_t code = *p++;
     if (cp932::IsLeadByte(static_cast<unsigned char>(code)) && p != end) code = code << 8 | *p++;
@@ -122,7 +128,11 @@ int ByteListModel::ItemWidth(std::string_view item) {
 void ByteListModel::MeasureRows(int first, int last) {
   if (charWidths_.empty()) charWidths_.assign(0x10000, -1);
   int widest = widest_;
-  for (int row = first; row <= last; ++row) widest = std::max(widest, ItemWidth(At(row)) + kTextMargin);
+  for (int row = first; row <= last; ++row) {
+    const std::int64_t px = (ItemWidth(At(row)) + kSubpixels - 1) / kSubpixels + kTextMargin;
+    // Qt's widget coordinates end well below 2^24; nothing wider can be shown.
+    widest = std::max(widest, static_cast<int>(std::min<std::int64_t>(px, kWidestShown)));
+  }
   widest_ = widest;
 }
 

@@ -49,7 +49,8 @@ class ByteListModel : public QAbstractListModel {
   // Measures the character with CP932 code `code` (a byte, or lead * 256 +
   // trail) in font_ and records it in charWidths_.
   int MeasureChar(std::size_t code);
-  int ItemWidth(std::string_view item);
+  // Width of an item in sixteenths of a pixel: summed character advances.
+  std::int64_t ItemWidth(std::string_view item);
   void MeasureRows(int first, int last);
 
   std::string bytes_;
@@ -60,7 +61,7 @@ class ByteListModel : public QAbstractListModel {
   QFont font_;
   int rowHeight_ = 0;
   int widest_ = 0;
-  std::vector<std::int16_t> charWidths_;  // by CP932 code (single byte or lead*256+trail); -1 = not measured
+  std::vector<std::int16_t> charWidths_;  // 1/16 px, by CP932 code (byte or lead*256+trail); -1 = not measured
 };
 
 }  // namespace tavren

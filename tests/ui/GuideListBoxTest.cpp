@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -394,6 +395,17 @@ TEST(GuideListBox, HorizontalScrollBarFollowsLongestItem) {
     QApplication::processEvents();
     shown.list.grab();
     EXPECT_EQ(shown.list.horizontalScrollBar()->maximum() > 0, r.scrolls) << r.items.back();
+    if (r.scrolls) {
+      // Scrolled fully right, the longest item's end is in view, with little to spare.
+      int longest = 0;
+      for (int i = 0; i < shown.list.Count(); ++i) {
+        const QString text = shown.list.model()->index(i, 0).data().toString();
+        longest = std::max(longest, shown.list.fontMetrics().horizontalAdvance(text));
+      }
+      const int reach = shown.list.horizontalScrollBar()->maximum() + shown.list.viewport()->width();
+      EXPECT_GE(reach, longest);
+      EXPECT_LE(reach, longest + 40);
+    }
   }
   // Clearing forgets the widest item.
   ShownList shown;
