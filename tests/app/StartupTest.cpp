@@ -4,6 +4,8 @@
 #include "app/Startup.h"
 
 #include "FakeDialogs.h"
+#include "FakeHttpServer.h"
+#include "ui/Unit2.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -118,6 +120,41 @@ TEST(RunProgramTest, StepsRunInTheirOrder) {
 TEST(RunProgramTest, ClosingTheMainWindowEndsTheProgramWithNoticesOpen) {
   RecordingParts parts;
   EXPECT_EQ(RunProgram(parts), 0);
+  EXPECT_TRUE(parts.noticesVisibleAtQuit);
+}
+
+// The real notice windows against a site that refuses connections.
+class UnreachableSiteParts : public RecordingParts {
+ public:
+  UnreachableSiteParts() {
+    dialogs.onShow = [this](const QString& entry) { log.push_back(entry.toStdString()); };
+  }
+  std::unique_ptr<QWidget> MakeNoticeWindow() override {
+    log.push_back("notice " + std::to_string(notices.size() + 1) + " created");
+    FetcherLimits limits;
+    limits.connectTimeout = std::chrono::milliseconds(3000);
+    auto window = std::make_unique<TForm2>(dialogs, root_, limits);
+    log.push_back(window->isVisible() ? "notice shown" : "notice hidden");
+    notices.push_back(window.get());
+    return window;
+  }
+
+ private:
+  std::string root_ = "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort()) + "/";
+};
+
+TEST(RunProgramTest, UnreachableSiteGivesOneBoxPerNoticeWindowThenTheMainWindow) {
+  UnreachableSiteParts parts;
+  EXPECT_EQ(RunProgram(parts), 0);
+  Log steps;
+  for (const std::string& entry : parts.log) {
+    if (!entry.ends_with(" painted") && !entry.ends_with(" destroyed")) steps.push_back(entry);
+  }
+  const std::string box = "ErrorBox: Socket Error # 10061\r\nConnection refused.";
+  const Log expected = {"platform checked",       "notice 1 created", box, "notice shown",
+                        "main created",           "notice 2 created", box, "notice shown",
+                        "main closed by the user"};
+  EXPECT_EQ(steps, expected);
   EXPECT_TRUE(parts.noticesVisibleAtQuit);
 }
 
