@@ -168,14 +168,21 @@ void TForm1::ApplyFonts() {
   setFont(WindowsFont(PGothicFamily(), 12));
   ui_->Label2->setFont(WindowsFont(MarumojiFamily(), 36));
   ui_->Label3->setFont(WindowsFont(PGothicFamily(), 13));
+  // The real logo face is an extra-bold rounded one; its stand-in is light,
+  // so it is drawn emboldened.
+  QFont logo = ui_->Label2->font();
+  logo.setWeight(QFont::Black);
+  ui_->Label2->setFont(logo);
   // 17-pixel buttons: the style's frame and padding would leave no room for
-  // 12-pixel text, so the button row draws a flat face of its own.
+  // 12-pixel text, so each button draws a flat face of its own. The sheet is
+  // set on the buttons, not the panel, so that the panel keeps its green.
   const QString buttonStyle = QStringLiteral(
-      "QPushButton { padding: 0px; margin: 0px; border: 1px solid #404040; border-radius: 0px;"
+      "QPushButton { padding: 0px; margin: 0px; border: 1px solid #707070; border-radius: 0px;"
       " background-color: #f0f0f0; color: black; }"
       "QPushButton:hover { background-color: #e5f1fb; border-color: #0078d7; }"
-      "QPushButton:pressed { background-color: #cce4f7; border-color: #005499; }");
-  ui_->Panel1->setStyleSheet(buttonStyle);
+      "QPushButton:pressed { background-color: #cce4f7; border-color: #005499; }"
+      "QPushButton:focus { border-color: #0078d7; }");
+  for (int n = 1; n <= 7; ++n) Button(n).setStyleSheet(buttonStyle);
   ui_->Label3->adjustSize();
 }
 
