@@ -429,6 +429,28 @@ TEST(GuideListBox, KeepsTheFontTheWindowSets) {
   EXPECT_EQ(shown.list.visualRect(shown.list.model()->index(1, 0)).height(), 12);
 }
 
+TEST(GuideListBox, FollowsAFontSetAfterTheItems) {
+  struct Row {
+    int px;
+    int itemHeight;  // 0: none set
+    bool scrolls;
+    int rowHeight;  // 0: the font's line height
+  };
+  const Row rows[] = {{12, 0, false, 0}, {48, 0, true, 0}, {48, 12, true, 12}};
+  for (const Row& r : rows) {
+    ShownList shown;
+    shown.list.SetItemHeight(r.itemHeight);
+    Fill(shown.list, {std::string(16, 'a'), "b"});
+    QApplication::processEvents();
+    shown.list.setFont(WindowsFont(PGothicFamily(), r.px));
+    QApplication::processEvents();
+    shown.list.grab();
+    EXPECT_EQ(shown.list.horizontalScrollBar()->maximum() > 0, r.scrolls) << r.px;
+    const int expected = r.rowHeight > 0 ? r.rowHeight : shown.list.fontMetrics().height();
+    EXPECT_EQ(shown.list.visualRect(shown.list.model()->index(1, 0)).height(), expected) << r.px;
+  }
+}
+
 TEST(GuideListBox, HoldsOneHundredThousandItems) {
   ShownList shown;
   const int n = 100000;
