@@ -64,6 +64,9 @@ int RunProgram(ProgramParts& parts) {
   PaintNow(*firstNotice);
 
   std::unique_ptr<QWidget> mainWindow = parts.MakeMainWindow();
+  // The second notice window is the application's second window. It has no
+  // Qt parent (a parent would keep it above the main window); holding it
+  // here lets it end after the main window and before the first one.
   std::unique_ptr<QWidget> secondNotice = parts.MakeNoticeWindow();
 
   QuitWhenClosed quitter(mainWindow.get());
