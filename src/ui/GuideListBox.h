@@ -14,6 +14,9 @@
 //  - type-ahead and Backspace, as below.
 // Changes made by the program (Clear, Add, SetItemIndex) raise none.
 //
+// Items have no tooltips of their own, so a tooltip request over them passes
+// on to the list, whose hint serves the whole control.
+//
 // Type-ahead: typed characters, converted to CP932, build a prefix; a pause of
 // more than 500 ms between keys starts a new one. The first item, counted from
 // position 0, that begins with the prefix is selected and Clicked() raised,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QHelpEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -448,6 +449,39 @@ TEST(GuideListBox, FollowsAFontSetAfterTheItems) {
     EXPECT_EQ(shown.list.horizontalScrollBar()->maximum() > 0, r.scrolls) << r.px;
     const int expected = r.rowHeight > 0 ? r.rowHeight : shown.list.fontMetrics().height();
     EXPECT_EQ(shown.list.visualRect(shown.list.model()->index(1, 0)).height(), expected) << r.px;
+  }
+}
+
+// Records the tooltip requests that reach a widget.
+class ToolTipRecorder : public QObject {
+ public:
+  int requests = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::ToolTip) ++requests;
+    return false;
+  }
+};
+
+TEST(GuideListBox, TooltipRequestsOverItemsReachTheList) {
+  struct Row {
+    const char* what;
+    int row;  // -1: below the items
+  };
+  const Row rows[] = {{"over an item", 0}, {"over the selected item", 1}, {"below the items", -1}};
+  for (const Row& r : rows) {
+    ShownList shown;
+    shown.list.setToolTip(QString::fromUtf8("大分類"));
+    Fill(shown.list, {"a", "b"});
+    shown.list.SetItemIndex(1);
+    QApplication::processEvents();
+    ToolTipRecorder recorder;
+    shown.list.installEventFilter(&recorder);
+    const QRect last = shown.list.visualRect(shown.list.model()->index(1, 0));
+    const QPoint at = r.row >= 0 ? shown.list.visualRect(shown.list.model()->index(r.row, 0)).center()
+                                 : QPoint(last.center().x(), last.bottom() + 8);
+    QHelpEvent help(QEvent::ToolTip, at, shown.list.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(shown.list.viewport(), &help);
+    EXPECT_EQ(recorder.requests, 1) << r.what;
   }
 }
 
