@@ -83,11 +83,12 @@ void BevelPanel::paintEvent(QPaintEvent* event) {
   const QColor face = palette().color(QPalette::Window);
   // A lowered bevel: shadow along the top and left, light along the bottom
   // and right. Soft: the shades fade towards the face colour ring by ring
-  // instead of one hard line.
+  // instead of one hard line. Factors in percent, outermost ring first.
+  static constexpr int kShadow[kBevelWidth] = {200, 160, 130};
+  static constexpr int kLight[kBevelWidth] = {170, 140, 115};
   for (int ring = 0; ring < kBevelWidth; ++ring) {
-    const int fade = 100 + 50 * ring;  // 100, 150, 200 %: closer to the face
-    const QColor shadow = face.darker(200 * 100 / fade);
-    const QColor light = face.lighter(std::max(100, 170 * 100 / fade));
+    const QColor shadow = face.darker(kShadow[ring]);
+    const QColor light = face.lighter(kLight[ring]);
     const QRect r = rect().adjusted(ring, ring, -ring - 1, -ring - 1);
     painter.setPen(shadow);
     painter.drawLine(r.topLeft(), r.topRight());
