@@ -88,16 +88,28 @@ void SplitGuideLine(std::string_view line, GuideRecord& record, std::size_t maxF
   const char* p = begin;
   const char* end = p + line.size();
   if (line.empty()) return;
-  if (const void* nul = std::memchr(p, '\0', line.size())) end = static_cast<const char*>(nul);
+  // The line ends at its first NUL. Runs and blank skips stop at a NUL of
+  // their own accord, so the line is searched for one only before a quoted
+  // field, which could otherwise run past it.
+  bool cut = false;
+  auto cutAtNul = [&] {
+    if (cut) return;
+    if (const void* nul = std::memchr(p, '\0', static_cast<std::size_t>(end - p))) end = static_cast<const char*>(nul);
+    cut = true;
+  };
   auto inLine = [&](const char* from, const char* to, bool afterComma) {
     record.fields_.push_back({static_cast<std::size_t>(from - begin), static_cast<std::size_t>(to - from), 0,
                               static_cast<std::uint8_t>(afterComma)});
   };
-
   bool afterComma = true;
   p = SkipBlanks(p, end);
   while (p < end) {
+    if (*p == '\0') {
+      end = p;
+      break;
+    }
     if (*p == '"') {
+      cutAtNul();
       const char* q = p + 1;
       const char* runStart = q;
       bool paired = false;
@@ -138,6 +150,7 @@ void SplitGuideLine(std::string_view line, GuideRecord& record, std::size_t maxF
       const char* q = p;
       for (;;) {
         q = FindStop(q, end);
+        if (q != end && *q == '\0') end = q;  // even right after a lead byte
         if (q == end || StartsCharacter(p, q)) break;
         ++q;  // the second byte of a two-byte character
       }
@@ -151,6 +164,7 @@ void SplitGuideLine(std::string_view line, GuideRecord& record, std::size_t maxF
       afterComma = true;
       // Only a comma that is the line's very last character adds an empty
       // field; one followed by blanks does not.
+      if (p + 1 < end && p[1] == '\0') end = p + 1;
       if (p + 1 == end) {
         inLine(end, end, true);
         return;
