@@ -281,6 +281,40 @@ TEST_F(BannerTest, MissedTicksAreNotMadeUpAndFailuresNeverStopTheTimer) {
   EXPECT_EQ(w->dialogs.errorBoxes.front(), QStringLiteral("HTTP/1.1 404 Not Found."));
 }
 
+TEST_F(BannerTest, TheTimerIsArmedBeforeTheStartUpPause) {
+  w.reset();
+  // Creation pauses for three intervals; the timer was already running, so a
+  // tick is due the moment the window is made.
+  w = std::make_unique<MainWindowUnderTest>(site.Root(), 150, 450);
+  QTest::qWait(60);
+  EXPECT_EQ(w->dialogs.errorBoxes.size(), 1);
+}
+
+TEST_F(BannerTest, APictureCutShortByTheServerStillCounts) {
+  // A busy picture, so that the first half holds the whole header and some
+  // image data.
+  QImage busy(256, 256, QImage::Format_RGB32);
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) busy.setPixel(x, y, qRgb((x * 7 + y * 13) % 256, (x * y) % 256, (x ^ y) % 256));
+  }
+  QByteArray encoded;
+  QBuffer buffer(&encoded);
+  buffer.open(QIODevice::WriteOnly);
+  busy.save(&buffer, "JPG");
+  const std::string picture = encoded.toStdString();
+  const std::string half = picture.substr(0, picture.size() / 2);
+  site.Answer("/cm/tavren/0.jpg", "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " +
+                                      std::to_string(picture.size()) + "\r\n\r\n" + half);
+  site.Answer("/cm/tavren/cm0.txt", FakeHttpServer::Ok("after-cut"));
+  w->form->Timer1Timer();
+  EXPECT_TRUE(w->dialogs.errorBoxes.isEmpty()) << w->dialogs.errorBoxes.join(QStringLiteral("|")).toStdString();
+  EXPECT_EQ(ReadFile("tavren.jpg"), half);
+  ASSERT_NE(Shown(), nullptr);
+  EXPECT_EQ(Shown()->Bytes(), half);
+  EXPECT_EQ(Shown()->Size(), QSize(256, 256));
+  EXPECT_EQ(w->form->NoticeUrl(), "after-cut");
+}
+
 TEST(BannerDefaults, TheProgramsIntervalIsNinetySeconds) {
   FakeWebView view;
   FakeDialogs dialogs;
