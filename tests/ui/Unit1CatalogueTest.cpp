@@ -171,14 +171,6 @@ TEST_F(CatalogueWindowTest, TypeAheadRunsTheFilter) {
   EXPECT_EQ(w.Items(3), QStringList{Qs("草津")});
 }
 
-TEST_F(CatalogueWindowTest, ProgramChangesRaiseNoFilter) {
-  Load(WriteGuide(QDir(dir.path()), QStringLiteral("onsen.lst"), kGuide));
-  w.form->ListBox(1).SetItemIndex(1);
-  QApplication::processEvents();
-  EXPECT_EQ(w.form->GuideCatalogue().MajorIndex(), 0);
-  EXPECT_EQ(w.Items(3).size(), 5);
-}
-
 TEST_F(CatalogueWindowTest, EmptyListSelectionWithoutAFileIsAnInOutFailure) {
   // A keyboard change on the empty major list before any file: position -1
   // and no path to read.
