@@ -261,6 +261,11 @@ def main():
         for slot in range(len(BANNERS)):
             draw_banner(slot, SITE / f"cm/tavren/{slot}.jpg")
 
+    # The paw print as the site's icon, which browsers ask for unbidden.
+    icons = REPO / "data/icons/hicolor"
+    subprocess.run(["convert", str(icons / "16x16/tavren.png"), str(icons / "32x32/tavren.png"),
+                    str(SITE / "favicon.ico")], check=True)
+
     # The sample guides live in examples/; the site serves them through a link.
     guides = SITE / "guides"
     if not guides.is_symlink():
