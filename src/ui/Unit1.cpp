@@ -110,6 +110,17 @@ FileHandle CreateBannerFile(const char* name) {
   return file;
 }
 
+// Reads the banner file back. The picture keeps its old content when this
+// throws, because SetPicture is never reached.
+JpegPicture LoadBannerPicture(const char* name) {
+  try {
+    return JpegPicture::FromFile(name);
+  } catch (const std::system_error& e) {
+    throw EFailure(
+        cp932::FromUtf8("ファイル \"" + FullPath(name) + "\" は開けません。" + SystemErrorText(e.code().value())));
+  }
+}
+
 }  // namespace
 
 QPoint CentredPosition(QSize screen, QSize window) noexcept {
@@ -321,7 +332,7 @@ void TForm1::BannerTick() {
     FileDescriptorStream stream(file.Get());
     fetcher_.GetToStream(pictureAddress, stream);
   }
-  ui_->Image1->SetPicture(JpegPicture::FromFile(kBannerFile));
+  ui_->Image1->SetPicture(LoadBannerPicture(kBannerFile));
   const std::string linkAddress = BannerLinkAddress(siteRoot_, slot);
   noticeUrl_ = fetcher_.GetText(linkAddress);
 }
