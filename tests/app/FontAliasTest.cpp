@@ -70,6 +70,9 @@ TEST_F(FontAliasTest, KanjiOfEveryLayoutFamilyComeFromAJapaneseFace) {
       {"ＭＳ 明朝", false, "明朝体の漢字骨", "IPAMincho"},  {"ＭＳ 明朝", true, "明朝体の漢字骨", "IPAMincho"},
       {"MS Mincho", false, "誤写直角", "IPAMincho"},        {"ＭＳ ゴシック", false, "漢字直角", "IPAGothic"},
       {"ＤＦＰまるもじ体W9", true, "お知らせ", "Motoya"},   {"Tahoma", true, "漢字", ""},
+      // Web pages that name only a generic family.
+      {"sans-serif", false, "漢字直角", "IPAPGothic"},      {"serif", false, "明朝体の漢字骨", "IPAPMincho"},
+      {"monospace", false, "漢字直角", "IPAGothic"},
   };
   for (const Row& row : rows) {
     const QString family = QString::fromUtf8(row.family);
