@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "base/CodePage.h"
+#include "base/QtText.h"
 
 namespace tavren {
 
@@ -19,10 +20,7 @@ constexpr int kTextMargin = 8;
 constexpr int kSubpixels = 16;
 constexpr std::int64_t kWidestShown = 1 << 24;
 
-QString Decode(std::string_view bytes) {
-  const std::u16string text = cp932::ToUtf16(bytes);
-  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
+QString Decode(std::string_view bytes) { return cp932::ToQString(bytes); }
 
 }  // namespace
 

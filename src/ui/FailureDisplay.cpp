@@ -1,6 +1,7 @@
 #include "ui/FailureDisplay.h"
 
 #include "base/CodePage.h"
+#include "base/QtText.h"
 #include "base/ErrorText.h"
 #include "base/Failure.h"
 
@@ -12,10 +13,7 @@
 namespace tavren {
 namespace {
 
-QString FromCp932(const std::string& bytes) {
-  std::u16string text = cp932::ToUtf16(bytes);
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString FromCp932(const std::string& bytes) { return cp932::ToQString(bytes); }
 
 }  // namespace
 

@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "base/CodePage.h"
+#include "base/QtText.h"
 #include "base/Failure.h"
 #include "net/SiteAddresses.h"
 #include "ui/Clock.h"
@@ -46,10 +47,7 @@ constexpr int kHintWakeUpMs = 500;
 constexpr int kHintShowMs = 2500;
 constexpr int kListBox1ItemHeight = 12;
 
-QString FromCp932(std::string_view bytes) {
-  const std::u16string text = cp932::ToUtf16(bytes);
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString FromCp932(std::string_view bytes) { return cp932::ToQString(bytes); }
 
 QString FromUtf16(const std::u16string& text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));

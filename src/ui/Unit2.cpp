@@ -1,6 +1,7 @@
 #include "ui/Unit2.h"
 
 #include "base/CodePage.h"
+#include "base/QtText.h"
 #include "base/Failure.h"
 #include "catalogue/Maker.h"
 #include "net/SiteAddresses.h"
@@ -35,10 +36,7 @@ namespace {
 const QColor kOlive(128, 128, 0);
 const QColor kCream(255, 251, 240);
 
-QString FromCp932(std::string_view bytes) {
-  const std::u16string text = cp932::ToUtf16(bytes);
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString FromCp932(std::string_view bytes) { return cp932::ToQString(bytes); }
 
 void SetColours(QWidget* widget, const QColor& text, const QColor& background) {
   QPalette palette = widget->palette();

@@ -1,6 +1,7 @@
 #include "webview/WebView.h"
 
 #include "base/CodePage.h"
+#include "base/QtText.h"
 #include "base/Failure.h"
 
 #include <string>
@@ -40,6 +41,6 @@ void WebView::Navigate(const QString& address) {
   DoNavigate(address);
 }
 
-void WebView::NavigateCp932(std::string_view address) { Navigate(QString::fromStdU16String(cp932::ToUtf16(address))); }
+void WebView::NavigateCp932(std::string_view address) { Navigate(cp932::ToQString(address)); }
 
 }  // namespace tavren
