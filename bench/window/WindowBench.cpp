@@ -1,0 +1,234 @@
+// Times the main window with a generated 100,000-page guide, offscreen:
+//   load: from the load command (Button3Click) to the three visible lists
+//         painted;
+//   click: from a major category click (ListBox1Click) to the page list
+//         repainted;
+// and the process's peak resident set afterwards. The window is the real
+// one, with a web view that only records and a file dialog that answers with
+// the generated guide; the start-up pause is 0.
+//
+//   QT_QPA_PLATFORM=offscreen window_bench [--runs N] [--pages N]
+//
+// Prints one "name value" line per figure (milliseconds, MiB), best and
+// median of N runs (default 7). Exits 1 if the window reports a failure.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QPointer>
+#include <QWidget>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "../catalogue/GuideGenerator.h"
+#include "ui/Clock.h"
+#include "ui/Dialogs.h"
+#include "ui/GuideListBox.h"
+#include "ui/Unit1.h"
+#include "webview/WebView.h"
+
+namespace {
+
+// Peak resident set size in MiB, from the kernel's high-water mark.
+double PeakRssMiB() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
+  }
+  return -1;
+}
+
+double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
+
+// A web view that draws nothing and goes nowhere: the lists are measured,
+// not the page below them.
+// The window takes the widget as its child and deletes it with itself.
+class BlankWebView : public tavren::WebView {
+ public:
+  ~BlankWebView() override { delete widget_.data(); }
+  QWidget* Widget() override { return widget_.data(); }
+  void GoBack() override {}
+  void GoForward() override {}
+
+ protected:
+  void DoNavigate(const QString&) override {}
+
+ private:
+  QPointer<QWidget> widget_ = new QWidget;
+};
+
+// Answers every open dialog with one file; any error box is a failed run.
+class GuideDialogs : public tavren::Dialogs {
+ public:
+  explicit GuideDialogs(QByteArray path) : path_(std::move(path)) {}
+  void ErrorBox(const QString& text) override {
+    std::fprintf(stderr, "window_bench: error box: %s\n", text.toUtf8().constData());
+    ++failures;
+  }
+  void Message(const QString& text) override {
+    std::fprintf(stderr, "window_bench: message: %s\n", text.toUtf8().constData());
+  }
+  bool OpenGuideFile(QWidget*, QByteArray& path) override {
+    path = path_;
+    return true;
+  }
+  int failures = 0;
+
+ private:
+  QByteArray path_;
+};
+
+// Counts paint events reaching a list's viewport.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* viewport) { viewport->installEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count;
+    return false;
+  }
+};
+
+// Handles events until every counter has moved past its mark (the lists
+// painted since the command) or `limitMs` has passed. False on time-out.
+bool ProcessUntilPainted(const std::vector<PaintCounter*>& counters, const std::vector<int>& marks, int limitMs) {
+  QElapsedTimer waited;
+  waited.start();
+  auto allPainted = [&] {
+    for (std::size_t i = 0; i < counters.size(); ++i) {
+      if (counters[i]->count <= marks[i]) return false;
+    }
+    return true;
+  };
+  while (!allPainted()) {
+    if (waited.elapsed() > limitMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+struct Figures {
+  double best = 0;
+  double median = 0;
+  double worst = 0;
+};
+
+Figures Summarise(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  return {times.front(), times[times.size() / 2], times.back()};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  int runs = 7;
+  tavren::bench::GuideShape shape;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--runs" && i + 1 < argc) {
+      runs = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--pages" && i + 1 < argc) {
+      shape.pages = std::max(1, std::atoi(argv[++i]));
+    } else {
+      std::fprintf(stderr, "usage: window_bench [--runs N] [--pages N]\n");
+      return 2;
+    }
+  }
+  QApplication app(argc, argv);
+
+  const std::string bytes = tavren::bench::GenerateGuide(shape);
+  const std::filesystem::path guide =
+      std::filesystem::temp_directory_path() / ("tavren-window-bench-" + std::to_string(::getpid()) + ".lst");
+  std::ofstream(guide, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+
+  BlankWebView webView;
+  GuideDialogs dialogs(QByteArray::fromStdString(guide.string()));
+  tavren::SystemClock clock;
+  // Nothing listens on the discard port; the banner timer is set never to
+  // fire while measuring.
+  tavren::TForm1 form(tavren::TForm1Parts{.webView = webView,
+                                          .dialogs = dialogs,
+                                          .clock = clock,
+                                          .siteRoot = "http://127.0.0.1:9/",
+                                          .startupPauseMs = 0,
+                                          .bannerIntervalMs = 24 * 3600 * 1000});
+  form.show();
+  QElapsedTimer settle;
+  settle.start();
+  while (settle.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  const double rssBefore = PeakRssMiB();
+
+  PaintCounter majors(form.ListBox(1).viewport());
+  PaintCounter middles(form.ListBox(2).viewport());
+  PaintCounter pages(form.ListBox(3).viewport());
+  const std::vector<PaintCounter*> lists{&majors, &middles, &pages};
+  int timeouts = 0;
+
+  // Load to painted.
+  std::vector<double> load;
+  std::vector<double> loadCommand;
+  for (int run = 0; run < runs; ++run) {
+    const std::vector<int> marks{majors.count, middles.count, pages.count};
+    QElapsedTimer t;
+    t.start();
+    form.Button3Click();
+    loadCommand.push_back(Ms(t));
+    if (!ProcessUntilPainted(lists, marks, 10000)) ++timeouts;
+    load.push_back(Ms(t));
+  }
+  const int majorCount = form.ListBox(1).Count();
+  const int pageCount = form.ListBox(3).Count();
+
+  // Category click to the page list repainted, over every major category in
+  // turn, so that short and long page lists are both in the figure.
+  std::vector<double> click;
+  std::vector<double> clickCommand;
+  int shownAfterClick = 0;
+  for (int run = 0; run < std::max(runs, majorCount); ++run) {
+    const int row = majorCount > 0 ? run % majorCount : 0;
+    form.ListBox(1).SetItemIndex(row);
+    QCoreApplication::processEvents();
+    const std::vector<int> marks{pages.count};
+    QElapsedTimer t;
+    t.start();
+    form.ListBox1Click();
+    clickCommand.push_back(Ms(t));
+    if (!ProcessUntilPainted({&pages}, marks, 10000)) ++timeouts;
+    click.push_back(Ms(t));
+    shownAfterClick = std::max(shownAfterClick, form.ListBox(3).Count());
+  }
+  const double rss = PeakRssMiB();
+  std::filesystem::remove(guide);
+
+  const Figures l = Summarise(load);
+  const Figures lc = Summarise(loadCommand);
+  const Figures c = Summarise(click);
+  const Figures cc = Summarise(clickCommand);
+  std::printf("window_bench: %.1f MB guide, %d pages, %d major categories; %d load runs, %zu clicks\n",
+              static_cast<double>(bytes.size()) / 1e6, pageCount, majorCount, runs, click.size());
+  std::printf("load_to_painted_ms_best %.1f\n", l.best);
+  std::printf("load_to_painted_ms_median %.1f\n", l.median);
+  std::printf("load_command_ms_median %.1f\n", lc.median);
+  std::printf("click_to_repainted_ms_best %.2f\n", c.best);
+  std::printf("click_to_repainted_ms_median %.2f\n", c.median);
+  std::printf("click_to_repainted_ms_worst %.2f\n", c.worst);
+  std::printf("click_command_ms_median %.2f\n", cc.median);
+  std::printf("click_most_pages_shown %d\n", shownAfterClick);
+  std::printf("peak_rss_mib_before_load %.1f\n", rssBefore);
+  std::printf("peak_rss_mib %.1f\n", rss);
+  if (timeouts > 0) std::fprintf(stderr, "window_bench: %d runs never saw the lists painted\n", timeouts);
+  return dialogs.failures > 0 || timeouts > 0 || pageCount != shape.pages ? 1 : 0;
+}
