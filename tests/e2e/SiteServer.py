@@ -43,6 +43,7 @@ class LoggingHandler(http.server.SimpleHTTPRequestHandler):
             "path": self.path,
             "version": self.request_version,
             "agent": self.headers.get("User-Agent", "") if self.headers else "",
+            "client_port": self.client_address[1],
             "status": code_number(code),
         }
         with self.log_lock:

@@ -28,6 +28,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 PROGRAM_LIMIT_S = 150
 NOTICE_PATH = "/cm/kelm/kelmmsg.txt"
 HOME_PATH = "/soft/tavren/tavren.htm"
+# The driver's screenshots, in the order it takes them.
+SHOT_FILES = ["1-notice-window.png", "1-start-up.png", "2-open-dialog.png", "3-guide-loaded.png",
+              "4-page-picked.png", "5-banner-tick.png", "6-banner-link.png"]
 
 
 def skip(why):
@@ -252,8 +255,9 @@ def main():
     os.makedirs(args.work)
     os.symlink(os.path.abspath(args.examples), os.path.join(args.work, "examples"))
     os.makedirs(shots, exist_ok=True)
+    # Only the pictures a run makes: the folder may be shared with other output.
     for old in os.listdir(shots):
-        if old.endswith(".png"):
+        if old in SHOT_FILES or (old.startswith(("error-box-", "failure")) and old.endswith(".png")):
             os.remove(os.path.join(shots, old))
     server_log = os.path.join(args.work, "site-requests.jsonl")
     report_path = os.path.join(args.work, "driver-report.jsonl")
@@ -350,9 +354,7 @@ def check(args, guide, scenario, status, requests, report, shots):
     link_text = (open(os.path.join(args.site, f"cm/tavren/cm{link_slot}.txt"), "rb").read().decode("cp932")
                  if link_slot is not None else None)
 
-    shot_names = ["1-start-up", "1-notice-window", "2-open-dialog", "3-guide-loaded", "4-page-picked", "5-banner-tick",
-                  "6-banner-link"]
-    shot_paths = [os.path.join(shots, n + ".png") for n in shot_names]
+    shot_paths = [os.path.join(shots, name) for name in SHOT_FILES]
 
     checks = [
         ("the program ended through 終了 with status 0",
@@ -434,9 +436,9 @@ def check(args, guide, scenario, status, requests, report, shots):
         print(f"  {time.strftime('%H:%M:%S', time.localtime(r['t']))}.{int(r['t'] % 1 * 1000):03d} "
               f"{who:8} {r['method']} {r['path']} -> {r['status']}")
     print("e2e: screenshots:")
-    for p in sorted(os.listdir(shots)) if os.path.isdir(shots) else []:
-        if p.endswith(".png"):
-            print(f"  {os.path.join(shots, p)}")
+    for entry in report:
+        if entry.get("event") == "shot":
+            print(f"  {entry['path']}" + ("" if entry.get("saved") else "  (could not be saved)"))
     failed = 0
     for name, ok, detail in checks:
         print(f"e2e: {'PASS' if ok else 'FAIL'}: {name}" + ("" if ok else f"\n      got: {detail}"), flush=True)
