@@ -114,17 +114,20 @@ def titles_of(guide, major, middle):
 
 # --- processes ---
 
-def start_server(site, host, port, log):
-    server = subprocess.Popen(
-        [sys.executable, os.path.join(HERE, "SiteServer.py"), "--root", site, "--bind", host,
-         "--port", str(port), "--log", log],
-        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+def start_server(site, host, port, log, errors):
+    """Starts SiteServer.py; its own troubles (a handler's traceback) go to
+    the file `errors`."""
+    with open(errors, "w") as error_file:
+        server = subprocess.Popen(
+            [sys.executable, os.path.join(HERE, "SiteServer.py"), "--root", site, "--bind", host,
+             "--port", str(port), "--log", log],
+            stdout=subprocess.PIPE, stderr=error_file, text=True)
     line = server.stdout.readline()
     if not line.startswith("ready"):
-        error = server.stderr.read()
         server.wait()
+        error = open(errors).read().strip()
         if server.returncode == 3:
-            skip(f"port {port} on {host} is taken by another program ({error.strip()}); "
+            skip(f"port {port} on {host} is taken by another program ({error}); "
                  "the program's site root is fixed when it is built, so this test needs that port. "
                  "Stop whatever listens there (scripts/run.sh?) and run the test again.")
         raise SystemExit(f"e2e: the site server did not start: {error}")
@@ -261,11 +264,12 @@ def main():
             os.remove(os.path.join(shots, old))
     server_log = os.path.join(args.work, "site-requests.jsonl")
     report_path = os.path.join(args.work, "driver-report.jsonl")
+    server_errors = os.path.join(args.work, "site-server-errors.txt")
 
     server = xvfb = program = None
     status = None
     try:
-        server = start_server(args.site, "127.0.0.1", port, server_log)
+        server = start_server(args.site, "127.0.0.1", port, server_log, server_errors)
         env = dict(os.environ)
         if not env.get("DISPLAY"):
             xvfb, env["DISPLAY"] = start_xvfb()
@@ -295,6 +299,8 @@ def main():
         stop(program, group=True)
         stop(server)
         stop(xvfb)
+    if os.path.exists(server_errors) and os.path.getsize(server_errors) > 0:
+        print(f"e2e: the site server reported trouble ({server_errors}):\n" + open(server_errors).read(), flush=True)
 
     return check(args, guide, scenario, status, read_lines(server_log), read_lines(report_path), shots)
 
