@@ -29,6 +29,11 @@ def code_number(code):
 
 
 class LoggingHandler(http.server.SimpleHTTPRequestHandler):
+    # Persistent connections, as a real site keeps them. An HTTP/1.0 answer
+    # without "Connection: close" (what http.server gives by default) lets a
+    # client that reuses connections send its next request into one the
+    # server is about to close, and fail at random.
+    protocol_version = "HTTP/1.1"
     log_lock = threading.Lock()
     log_file = None
 

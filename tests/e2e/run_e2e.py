@@ -341,7 +341,8 @@ def check(args, guide, scenario, status, requests, report, shots):
         name = picture["path"][len("/cm/tavren/"):]
         slot = int(name[:-4]) if name.endswith(".jpg") and name[:-4].isdigit() else None
         ticks.append({"t": picture["t"], "picture": picture["path"], "slot": slot,
-                      "link": link["path"] if link else None})
+                      "link": link["path"] if link else None,
+                      "ports": (picture.get("client_port"), link.get("client_port") if link else None)})
     last_link_before_press = None
     for r in banner:
         if r["path"].endswith(".txt") and banner_click is not None and r["t"] <= banner_click:
@@ -405,6 +406,11 @@ def check(args, guide, scenario, status, requests, report, shots):
         ("the banner ticked: each tick fetched its picture, then its link",
          bool(ticks) and all(t["slot"] is not None and t["link"] == f"/cm/tavren/cm{t['slot']}.txt" for t in ticks),
          [(t["picture"], t["link"]) for t in ticks]),
+        # The site keeps connections open, so the link goes over the
+        # picture's connection.
+        ("each tick's link fetch reused the picture's connection",
+         bool(ticks) and all(t["ports"][0] is not None and t["ports"][0] == t["ports"][1] for t in ticks),
+         [t["ports"] for t in ticks]),
         ("each tick's slot is the minute of the hour divided by 3",
          bool(ticks) and all(t["slot"] is not None and slot_right(t["t"], t["slot"]) for t in ticks),
          [(time.strftime("%H:%M:%S", time.localtime(t["t"])), t["slot"]) for t in ticks]),
