@@ -346,8 +346,14 @@ void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size
       }
     } while (head.code == 100);
 
+    // An HTTP/1.0 server closes the connection after its answer unless it
+    // says keep-alive. Its close can still be on the way when the next fetch
+    // looks, and that fetch would then fail although nothing went wrong, so
+    // such a connection is let go at once.
+    const bool closesByDefault = head.statusLine.rfind("HTTP/1.0", 0) == 0 &&
+                                 !head.AnyHeaderSays("Connection", "keep-alive");
     const auto keepUnlessClosed = [&] {
-      keepConnection = !reader.AtEnd() && !head.AnyHeaderSays("Connection", "close") &&
+      keepConnection = !reader.AtEnd() && !closesByDefault && !head.AnyHeaderSays("Connection", "close") &&
                        !head.AnyHeaderSays("Proxy-Connection", "close");
     };
     if (head.code == -1) {

@@ -33,6 +33,9 @@ TEST(HttpFetcherConnection, KeepsOrDropsTheConnectionByTheResponse) {
       {"after a 404 that says close", Response("HTTP/1.1 404 Not Found", "none", "Connection: close\r\n"), false},
       {"after 204", "HTTP/1.1 204 No Content\r\n\r\n", true},
       {"after a chunked body", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\none\r\n0\r\n\r\n", true},
+      // Python's http.server answers this way and closes right after.
+      {"HTTP/1.0 without keep-alive closes", Response("HTTP/1.0 200 OK", "one"), false},
+      {"HTTP/1.0 with keep-alive keeps", Response("HTTP/1.0 200 OK", "one", "Connection: Keep-Alive\r\n"), true},
   };
   for (const Row& r : rows) {
     // The first connection would serve both requests; a second connection is
