@@ -110,6 +110,14 @@ std::vector<LintFinding> LintGuide(const std::string& path) {
                            "で囲んでください");
           break;
         }
+        if (i == std::min(lastRead, record.Count() - 1) && lastRead + 1 < record.Count() &&
+            !record.FollowsComma(lastRead + 1)) {
+          // Everything read is in place, but the last field read was cut at a
+          // blank and its rest is silently dropped.
+          warn(lineNo, std::string(what) + "の項目 " + std::to_string(lastRead) +
+                           " が引用符で囲まれていない半角空白で切れ、その後ろは読まれません。半角空白を含む項目は "
+                           "\"...\" で囲んでください");
+        }
       }
       if (record.Count() < minFields) {
         // The first field the load reads and does not find.
