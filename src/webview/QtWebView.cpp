@@ -2,8 +2,12 @@
 
 #include "base/CodePage.h"
 #include "base/Failure.h"
+#include "webview/BrowserProfile.h"
+#include "webview/BrowserView.h"
+#include "webview/QtBrowserDialogs.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QUrl>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
@@ -34,7 +38,14 @@ bool NamesNoSandbox(const QByteArray& chromiumFlags) {
 
 }  // namespace
 
-QtWebView::QtWebView(QWidget* parent) : view_(new QWebEngineView(parent)) {
+QtWebView::QtWebView(BrowserProfile& profile, QWidget* parent) : view_(new BrowserView(profile, parent)) {
+  view_->setObjectName(QStringLiteral("WebBrowser1"));
+}
+
+QtWebView::QtWebView(QWidget* parent)
+    : ownDialogs_(std::make_unique<QtBrowserDialogs>()),
+      ownProfile_(std::make_unique<BrowserProfile>(*ownDialogs_, ProfileFolders{})),
+      view_(new BrowserView(*ownProfile_, parent)) {
   view_->setObjectName(QStringLiteral("WebBrowser1"));
 }
 
@@ -62,7 +73,14 @@ void QtWebView::DoNavigate(const QString& address) {
     view_->load(QUrl(QStringLiteral("about:blank")));
     return;
   }
-  view_->load(QUrl(address, QUrl::TolerantMode));
+  const QUrl url(address, QUrl::TolerantMode);
+  // The engine would refuse an address it cannot show; a mailto: or tel:
+  // address in a guide belongs to the desktop's program for it.
+  if (const QString scheme = url.scheme().toLower(); !scheme.isEmpty() && !ShownInView(scheme)) {
+    QDesktopServices::openUrl(url);
+    return;
+  }
+  view_->load(url);
 }
 
 QString SystemErrorText(std::uint32_t code) {

@@ -9,15 +9,24 @@
 #include <QWebEngineView>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tavren {
 
+class BrowserDialogs;
+class BrowserProfile;
+
 class QtWebView : public WebView {
  public:
-  // Creates the engine view as a child of `parent` (none: a top-level
-  // widget until the window takes it). Needs a QApplication, and
-  // PrepareWebViewPlatform() called before that application was created.
+  // Creates the engine view (a BrowserView: pop-ups, downloads, logins,
+  // find, print, zoom) on `profile`, which must outlive this object, as a
+  // child of `parent` (none: a top-level widget until the window takes it).
+  // Needs a QApplication, and PrepareWebViewPlatform() called before that
+  // application was created.
+  explicit QtWebView(BrowserProfile& profile, QWidget* parent = nullptr);
+  // The same on a profile of its own, kept in memory only, that asks with
+  // the real dialogs.
   explicit QtWebView(QWidget* parent = nullptr);
   // Deletes the engine view unless its parent window already did.
   ~QtWebView() override;
@@ -44,11 +53,15 @@ class QtWebView : public WebView {
   // over; the engine then shows about:blank, as it does for the empty
   // address. Either way the page enters the history. The engine reports a
   // page that fails to load only later, after this has returned (it shows
-  // its own error page then), so that is never a failure here. Throws
+  // its own error page then), so that is never a failure here. An address
+  // of a scheme the view does not show (mailto:, tel:) goes to the desktop's
+  // handler for it instead and stays out of the history. Throws
   // EOleException (E_UNEXPECTED) only when the engine view no longer exists.
   void DoNavigate(const QString& address) override;
 
  private:
+  std::unique_ptr<BrowserDialogs> ownDialogs_;
+  std::unique_ptr<BrowserProfile> ownProfile_;
   QPointer<QWebEngineView> view_;
 };
 

@@ -1,0 +1,66 @@
+#include "webview/BrowserPage.h"
+
+#include "webview/BrowserDialogs.h"
+#include "webview/BrowserProfile.h"
+
+#include <QAuthenticator>
+#include <QDesktopServices>
+#include <QTimer>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineView>
+
+namespace tavren {
+
+BrowserPage::BrowserPage(BrowserProfile& profile, QObject* parent)
+    : QWebEnginePage(profile.Engine(), parent), profile_(profile) {
+  connect(this, &QWebEnginePage::newWindowRequested, this,
+          [this](QWebEngineNewWindowRequest& request) { profile_.OpenWindow(request); });
+  connect(
+      this, &QWebEnginePage::authenticationRequired, this,
+      [this](const QUrl& address, QAuthenticator* authenticator) { Login(address, authenticator, address.host()); });
+  connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
+          [this](const QUrl& address, QAuthenticator* authenticator, const QString& proxyHost) {
+            Login(address, authenticator, proxyHost);
+          });
+  connect(this, &QWebEnginePage::featurePermissionRequested, this, [this](const QUrl& origin, Feature feature) {
+    const bool allowed = profile_.Allows(DialogParent(), origin, feature);
+    setFeaturePermission(origin, feature, allowed ? PermissionGrantedByUser : PermissionDeniedByUser);
+  });
+  connect(this, &QWebEnginePage::renderProcessTerminated, this, [this](RenderProcessTerminationStatus status, int) {
+    if (status == NormalTerminationStatus) return;
+    // Not from inside the engine's own notification; the next navigation
+    // starts a fresh renderer in any case.
+    QTimer::singleShot(0, this, [this] { setHtml(CrashedPageHtml()); });
+  });
+}
+
+QString BrowserPage::CrashedPageHtml() {
+  return QStringLiteral(
+      "<!DOCTYPE html><html lang=\"ja\"><head><meta charset=\"utf-8\"><title>表示できませんでした</title></head>"
+      "<body style=\"font-family: sans-serif; margin: 2em\"><h3>ページの表示が異常終了しました</h3>"
+      "<p>もう一度ページを選ぶか、「戻る」を押してください。</p></body></html>");
+}
+
+bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) {
+  const QString scheme = url.scheme().toLower();
+  if (scheme.isEmpty() || ShownInView(scheme)) return true;
+  if (isMainFrame && scheme != QStringLiteral("javascript")) QDesktopServices::openUrl(url);
+  return false;
+}
+
+QWidget* BrowserPage::DialogParent() const { return QWebEngineView::forPage(this); }
+
+void BrowserPage::Login(const QUrl& address, QAuthenticator* authenticator, const QString& host) {
+  QString user;
+  QString password;
+  if (profile_.Dialogs().AskLogin(DialogParent(), host.isEmpty() ? address.toString() : host, authenticator->realm(),
+                                  user, password)) {
+    authenticator->setUser(user);
+    authenticator->setPassword(password);
+  } else {
+    // A null authenticator tells the engine to show the server's own page.
+    *authenticator = QAuthenticator();
+  }
+}
+
+}  // namespace tavren

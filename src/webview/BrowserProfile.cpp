@@ -1,0 +1,156 @@
+#include "webview/BrowserProfile.h"
+
+#include "webview/BrowserDialogs.h"
+#include "webview/BrowserView.h"
+#include "webview/DownloadWindow.h"
+#include "webview/PopupWindow.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace tavren {
+namespace {
+
+QString FeatureText(QWebEnginePage::Feature feature) {
+  switch (feature) {
+    case QWebEnginePage::Geolocation:
+      return QStringLiteral("現在地の利用");
+    case QWebEnginePage::Notifications:
+      return QStringLiteral("通知の表示");
+    case QWebEnginePage::MediaAudioCapture:
+      return QStringLiteral("マイクの使用");
+    case QWebEnginePage::MediaVideoCapture:
+      return QStringLiteral("カメラの使用");
+    case QWebEnginePage::MediaAudioVideoCapture:
+      return QStringLiteral("カメラとマイクの使用");
+    case QWebEnginePage::DesktopVideoCapture:
+      return QStringLiteral("画面の共有");
+    case QWebEnginePage::DesktopAudioVideoCapture:
+      return QStringLiteral("画面と音声の共有");
+    case QWebEnginePage::MouseLock:
+      return QStringLiteral("マウスポインターの固定");
+  }
+  return QStringLiteral("特別な機能の使用");
+}
+
+template <typename T>
+QList<QWidget*> Living(const QList<QPointer<T>>& windows) {
+  QList<QWidget*> living;
+  for (const auto& window : windows) {
+    if (window) living.append(window.data());
+  }
+  return living;
+}
+
+}  // namespace
+
+ProfileFolders StandardProfileFolders() {
+  const QString tail = QStringLiteral("/tavren/web");
+  return {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + tail,
+          QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + tail};
+}
+
+QString BrowserUserAgent(const QString& engineAgent) {
+  static const QRegularExpression token(QStringLiteral("\\s*QtWebEngine/\\S*"));
+  return QString(engineAgent).remove(token).trimmed();
+}
+
+bool ShownInView(const QString& scheme) {
+  static const QStringList shown{QStringLiteral("http"),      QStringLiteral("https"),       QStringLiteral("file"),
+                                 QStringLiteral("about"),     QStringLiteral("data"),        QStringLiteral("blob"),
+                                 QStringLiteral("qrc"),       QStringLiteral("view-source"), QStringLiteral("chrome"),
+                                 QStringLiteral("filesystem")};
+  return shown.contains(scheme);
+}
+
+BrowserProfile::BrowserProfile(BrowserDialogs& dialogs, const ProfileFolders& folders) : dialogs_(dialogs) {
+  if (!folders.storage.isEmpty() && !folders.cache.isEmpty()) {
+    engine_ = new QWebEngineProfile(QStringLiteral("tavren"));
+    engine_->setPersistentStoragePath(folders.storage);
+    engine_->setCachePath(folders.cache);
+    engine_->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+    // The desktop browser the guides were written for kept session cookies
+    // across runs too, so sites keep their logins.
+    engine_->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+  } else {
+    engine_ = new QWebEngineProfile();
+  }
+  engine_->setHttpAcceptLanguage(QString::fromUtf16(kAcceptLanguage));
+  engine_->setHttpUserAgent(BrowserUserAgent(engine_->httpUserAgent()));
+  // An address of another scheme reaches the pages (which hand it to the
+  // desktop) only when the user asked for it: a page's script alone never
+  // starts a desktop program.
+  engine_->settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
+  QObject::connect(engine_, &QWebEngineProfile::downloadRequested, engine_,
+                   [this](QWebEngineDownloadRequest* download) { StartDownload(download); });
+}
+
+BrowserProfile::~BrowserProfile() {
+  for (QWidget* window : Living(popups_)) delete window;
+  for (QWidget* window : Living(downloads_)) delete window;
+  delete engine_;
+}
+
+void BrowserProfile::OpenWindow(QWebEngineNewWindowRequest& request) {
+  const QUrl address = request.requestedUrl();
+  const QString scheme = address.scheme().toLower();
+  if (!scheme.isEmpty() && !ShownInView(scheme)) {
+    if (scheme != QStringLiteral("javascript")) QDesktopServices::openUrl(address);
+    return;
+  }
+  auto* window = new PopupWindow(*this);
+  popups_.removeAll(nullptr);
+  popups_.append(window);
+  const QRect geometry = request.requestedGeometry();
+  window->resize(geometry.size().isEmpty() ? QSize(800, 600) : geometry.size());
+  if (!geometry.size().isEmpty() && !geometry.topLeft().isNull()) window->move(geometry.topLeft());
+  request.openIn(window->View()->page());
+  window->show();
+}
+
+bool BrowserProfile::Allows(QWidget* parent, const QUrl& origin, QWebEnginePage::Feature feature) {
+  const std::pair<QString, int> key{origin.toString(), static_cast<int>(feature)};
+  if (const auto known = permissions_.find(key); known != permissions_.end()) return known->second;
+  const QString site = origin.host().isEmpty() ? origin.toString() : origin.host();
+  const bool allowed =
+      dialogs_.AskYesNo(parent, QStringLiteral("%1 が%2を求めています。許可しますか?").arg(site, FeatureText(feature)));
+  permissions_[key] = allowed;
+  return allowed;
+}
+
+QList<QWidget*> BrowserProfile::PopupWindows() const { return Living(popups_); }
+
+QList<QWidget*> BrowserProfile::DownloadWindows() const { return Living(downloads_); }
+
+void BrowserProfile::StartDownload(QWebEngineDownloadRequest* download) {
+  QWidget* parent = download->page() != nullptr ? QWebEngineView::forPage(download->page()) : nullptr;
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+  QString target;
+  if (!dialogs_.AskSavePath(parent, QDir(folder).filePath(download->downloadFileName()), target)) {
+    download->cancel();
+    return;
+  }
+  const QFileInfo chosen(target);
+  const QString partialName = DownloadWindow::PartialName(chosen.fileName());
+  // A partial file left by a crash would make the engine pick another name.
+  QFile::remove(chosen.dir().filePath(partialName));
+  download->setDownloadDirectory(chosen.absolutePath());
+  download->setDownloadFileName(partialName);
+  if (download->isSavePageDownload()) download->setSavePageFormat(QWebEngineDownloadRequest::MimeHtmlSaveFormat);
+  download->accept();
+  auto* window = new DownloadWindow(download, chosen.absoluteFilePath(), dialogs_);
+  downloads_.removeAll(nullptr);
+  downloads_.append(window);
+  window->show();
+}
+
+}  // namespace tavren

@@ -1,0 +1,92 @@
+#pragma once
+// The browser session every web view of the program shares: the engine
+// profile (cookies, site logins, local storage, cache), what the user
+// allowed sites to do this run, the pop-up windows pages opened and the
+// downloads under way.
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <QWebEnginePage>
+
+#include <map>
+#include <memory>
+#include <utility>
+
+class QWebEngineDownloadRequest;
+class QWebEngineNewWindowRequest;
+class QWebEngineProfile;
+class QWidget;
+
+namespace tavren {
+
+class BrowserDialogs;
+
+// Where a kept session lives on disk. Both empty: a session kept in memory
+// only, gone with the profile.
+struct ProfileFolders {
+  QString storage;
+  QString cache;
+};
+
+// The user's own folders: "tavren/web" under the XDG data folder and under
+// the XDG cache folder (QStandardPaths' generic locations, so that the
+// program file's name does not matter).
+ProfileFolders StandardProfileFolders();
+
+// The Accept-Language every request carries.
+inline constexpr char16_t kAcceptLanguage[] = u"ja,en;q=0.8";
+
+// `engineAgent` without the engine's own product token ("QtWebEngine/6.4.2"),
+// which some sites refuse; the rest is left as it was.
+QString BrowserUserAgent(const QString& engineAgent);
+
+// True when the view itself shows addresses of `scheme` (lower case): web
+// pages, local files, data and the engine's own pages. Any other scheme
+// (mailto:, tel:, ...) belongs to the desktop; javascript: is neither.
+bool ShownInView(const QString& scheme);
+
+class BrowserProfile {
+ public:
+  // Needs the QApplication. `dialogs` must outlive the profile. With both
+  // folders set the session is kept there (cookies of every kind included);
+  // otherwise it is kept in memory only.
+  BrowserProfile(BrowserDialogs& dialogs, const ProfileFolders& folders);
+  // Closes the pop-up and download windows, then destroys the engine
+  // profile, which writes what it keeps to disk. Every page on the profile
+  // outside those windows must be gone already.
+  ~BrowserProfile();
+
+  BrowserProfile(const BrowserProfile&) = delete;
+  BrowserProfile& operator=(const BrowserProfile&) = delete;
+
+  QWebEngineProfile* Engine() const { return engine_; }
+  BrowserDialogs& Dialogs() const { return dialogs_; }
+
+  // Opens a page's request for a new window in a pop-up window of its own
+  // on this profile: titled by its page, sized by the request's geometry
+  // when it gives one (else 800 x 600), closed by the page's window.close().
+  // An address the view does not show is handed to the desktop instead and
+  // no window opens.
+  void OpenWindow(QWebEngineNewWindowRequest& request);
+
+  // Whether `origin` may use `feature`: asked once per site and kind, the
+  // answer (default no) kept for the profile's lifetime.
+  bool Allows(QWidget* parent, const QUrl& origin, QWebEnginePage::Feature feature);
+
+  // The pop-up and download windows open now, oldest first.
+  QList<QWidget*> PopupWindows() const;
+  QList<QWidget*> DownloadWindows() const;
+
+ private:
+  void StartDownload(QWebEngineDownloadRequest* download);
+
+  BrowserDialogs& dialogs_;
+  QWebEngineProfile* engine_;
+  std::map<std::pair<QString, int>, bool> permissions_;
+  QList<QPointer<QWidget>> popups_;
+  QList<QPointer<QWidget>> downloads_;
+};
+
+}  // namespace tavren

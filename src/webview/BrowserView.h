@@ -1,0 +1,48 @@
+#pragma once
+// The engine view of every window of the program's browser: a BrowserPage on
+// the shared profile, the engine's context menu with "既定のブラウザで開く"
+// added, find (Ctrl+F, F3, Shift+F3), print (Ctrl+P and window.print())
+// and zoom (Ctrl+plus, Ctrl+minus, Ctrl+0).
+
+#include <QWebEngineView>
+
+#include <memory>
+
+class QPrinter;
+
+namespace tavren {
+
+class BrowserProfile;
+class FindBar;
+
+class BrowserView : public QWebEngineView {
+ public:
+  // `profile` must outlive the view.
+  explicit BrowserView(BrowserProfile& profile, QWidget* parent = nullptr);
+  ~BrowserView() override;
+
+  FindBar& Find() const { return *findBar_; }
+
+  // Asks with the print dialog and prints the page; nothing while an
+  // earlier print is still being made.
+  void Print();
+
+  // One step up or down the zoom ladder (25 % to 500 %); 0 returns to 100 %.
+  void Zoom(int step);
+
+  // What "既定のブラウザで開く" opens for the last context menu: the link
+  // under the pointer, else the page.
+  QUrl ContextAddress() const;
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void AddShortcut(const QKeySequence& keys, std::function<void()> action);
+
+  BrowserProfile& profile_;
+  FindBar* findBar_;
+  std::unique_ptr<QPrinter> printer_;
+};
+
+}  // namespace tavren

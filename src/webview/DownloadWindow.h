@@ -1,0 +1,51 @@
+#pragma once
+// The small window that follows one download: the file's name, a progress
+// bar with the bytes received and a cancel button. The engine writes into a
+// partial file beside the chosen one; only a finished download replaces the
+// chosen file, so a cancel or a failure leaves nothing behind but an error
+// box that says what happened. Deletes itself when closed.
+
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QWebEngineDownloadRequest;
+
+namespace tavren {
+
+class BrowserDialogs;
+
+class DownloadWindow : public QWidget {
+ public:
+  // Follows `download`, accepted already with its partial file, towards
+  // `target`, the path the user chose.
+  DownloadWindow(QWebEngineDownloadRequest* download, QString target, BrowserDialogs& dialogs);
+  // A download still under way is cancelled and its partial file removed,
+  // without a box.
+  ~DownloadWindow() override;
+
+  // "完了しました" once the file is in place.
+  QString StatusText() const;
+  QPushButton* Button() const { return button_; }
+
+  // The partial file's name for a chosen file name.
+  static QString PartialName(const QString& fileName);
+
+ private:
+  void ShowProgress();
+  void Finish();
+  void Fail(const QString& message);
+  QString PartialPath() const;
+
+  QPointer<QWebEngineDownloadRequest> download_;
+  QString target_;
+  BrowserDialogs& dialogs_;
+  QLabel* status_;
+  QProgressBar* bar_;
+  QPushButton* button_;
+  bool over_ = false;
+};
+
+}  // namespace tavren

@@ -1,0 +1,119 @@
+#include "webview/FindBar.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTimer>
+#include <QToolButton>
+#include <QWebEngineFindTextResult>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace tavren {
+
+FindBar::FindBar(QWebEngineView& view)
+    : QFrame(&view), view_(view), field_(new QLineEdit(this)), count_(new QLabel(this)) {
+  setObjectName(QStringLiteral("FindBar"));
+  setFrameShape(QFrame::StyledPanel);
+  setAutoFillBackground(true);
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(4, 2, 4, 2);
+  field_->setPlaceholderText(QStringLiteral("ページ内を検索"));
+  field_->setMinimumWidth(160);
+  field_->installEventFilter(this);
+  layout->addWidget(field_);
+  count_->setMinimumWidth(70);
+  layout->addWidget(count_);
+  const auto addButton = [&](const QString& text, const QString& tip, auto slot) {
+    auto* button = new QToolButton(this);
+    button->setText(text);
+    button->setToolTip(tip);
+    button->setAutoRaise(true);
+    connect(button, &QToolButton::clicked, this, slot);
+    layout->addWidget(button);
+  };
+  addButton(QStringLiteral("▲"), QStringLiteral("前を検索 (Shift+F3)"), [this] { Find(true); });
+  addButton(QStringLiteral("▼"), QStringLiteral("次を検索 (F3)"), [this] { Find(false); });
+  addButton(QStringLiteral("×"), QStringLiteral("閉じる (Esc)"), [this] { Close(); });
+  // Searching as the user types, once the typing pauses: a search started
+  // while another runs ends the earlier one without a count.
+  typing_ = new QTimer(this);
+  typing_->setSingleShot(true);
+  typing_->setInterval(150);
+  connect(typing_, &QTimer::timeout, this, [this] { Find(false); });
+  connect(field_, &QLineEdit::textEdited, typing_, qOverload<>(&QTimer::start));
+  view_.installEventFilter(this);
+  hide();
+}
+
+void FindBar::Open() {
+  Place();
+  show();
+  raise();
+  field_->setFocus(Qt::ShortcutFocusReason);
+  field_->selectAll();
+}
+
+void FindBar::Find(bool backward) {
+  if (isHidden() || field_->text().isEmpty()) {
+    Open();
+    if (field_->text().isEmpty()) return;
+  }
+  typing_->stop();
+  // Only the latest search's count is shown.
+  const int search = ++searches_;
+  view_.page()->findText(field_->text(), backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
+                         [bar = QPointer<FindBar>(this), search](const QWebEngineFindTextResult& result) {
+                           if (bar && bar->searches_ == search) bar->ShowResult(result);
+                         });
+}
+
+void FindBar::Close() {
+  hide();
+  typing_->stop();
+  ++searches_;
+  count_->clear();
+  view_.page()->findText(QString());
+  view_.setFocus(Qt::OtherFocusReason);
+}
+
+QString FindBar::CountText() const { return count_->text(); }
+
+bool FindBar::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &view_) {
+    if (event->type() == QEvent::Resize) Place();
+    return false;
+  }
+  if (watched == field_ && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Escape) {
+      Close();
+      return true;
+    }
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      Find(key->modifiers().testFlag(Qt::ShiftModifier));
+      return true;
+    }
+  }
+  return false;
+}
+
+void FindBar::Place() {
+  adjustSize();
+  move(qMax(0, view_.width() - width() - 16), 0);
+}
+
+void FindBar::ShowResult(const QWebEngineFindTextResult& result) {
+  if (field_->text().isEmpty()) {
+    count_->clear();
+  } else if (result.numberOfMatches() == 0) {
+    count_->setText(QStringLiteral("見つかりません"));
+  } else {
+    count_->setText(QStringLiteral("%1 / %2 件").arg(result.activeMatch()).arg(result.numberOfMatches()));
+  }
+}
+
+}  // namespace tavren

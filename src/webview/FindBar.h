@@ -1,0 +1,47 @@
+#pragma once
+// The small find box laid over a web view: a text field, the count of
+// matches, previous / next and close. Enter finds the next match,
+// Shift+Enter the previous one, Esc closes the box and clears the marks.
+
+#include <QFrame>
+
+class QLabel;
+class QLineEdit;
+class QTimer;
+class QWebEngineFindTextResult;
+class QWebEngineView;
+
+namespace tavren {
+
+class FindBar : public QFrame {
+ public:
+  // A hidden child of `view`, kept in the view's top right corner. of the page `view` holds now.
+  explicit FindBar(QWebEngineView& view);
+
+  // Shows the box with its text selected and the focus in it.
+  void Open();
+  // Finds the next (or previous) match of the box's text; opens the box
+  // when it is closed or empty.
+  void Find(bool backward);
+  // Hides the box, clears the marks and gives the focus back to the view.
+  void Close();
+
+  // "N / M 件", "見つかりません", or empty before any search.
+  QString CountText() const;
+  QLineEdit* Field() const { return field_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Place();
+  void ShowResult(const QWebEngineFindTextResult& result);
+
+  QWebEngineView& view_;
+  QLineEdit* field_;
+  QLabel* count_;
+  QTimer* typing_;
+  int searches_ = 0;
+};
+
+}  // namespace tavren

@@ -1,0 +1,23 @@
+#include "webview/PopupWindow.h"
+
+#include "webview/BrowserView.h"
+
+#include <QVBoxLayout>
+
+namespace tavren {
+
+PopupWindow::PopupWindow(BrowserProfile& profile) : view_(new BrowserView(profile, this)) {
+  setObjectName(QStringLiteral("PopupWindow"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(view_);
+  connect(view_, &QWebEngineView::titleChanged, this, &QWidget::setWindowTitle);
+  connect(view_->page(), &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
+  connect(view_->page(), &QWebEnginePage::geometryChangeRequested, this, [this](const QRect& geometry) {
+    if (!geometry.size().isEmpty()) resize(geometry.size());
+    move(geometry.topLeft());
+  });
+}
+
+}  // namespace tavren

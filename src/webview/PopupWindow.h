@@ -1,0 +1,24 @@
+#pragma once
+// A window a page asked for (target="_blank", window.open, "open in new
+// window"): a plain top-level window holding its own view on the shared
+// profile, titled by its page and closed by the page's window.close().
+// Deletes itself when closed.
+
+#include <QWidget>
+
+namespace tavren {
+
+class BrowserProfile;
+class BrowserView;
+
+class PopupWindow : public QWidget {
+ public:
+  explicit PopupWindow(BrowserProfile& profile);
+
+  BrowserView* View() const { return view_; }
+
+ private:
+  BrowserView* view_;
+};
+
+}  // namespace tavren
