@@ -37,6 +37,8 @@
 #include "ui/QtDialogs.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
+#include "webview/BrowserProfile.h"
+#include "webview/QtBrowserDialogs.h"
 #include "webview/QtWebView.h"
 
 namespace {
@@ -122,7 +124,9 @@ class BenchParts : public tavren::ProgramParts {
   std::unique_ptr<QWidget> MakeMainWindow() override {
     // The first notice window has been made and painted by now.
     mainStartMs = Ms();
-    webView_ = std::make_unique<tavren::QtWebView>();
+    // The program's own kept session, in its own folders.
+    profile_ = std::make_unique<tavren::BrowserProfile>(browserDialogs_, tavren::StandardProfileFolders());
+    webView_ = std::make_unique<tavren::QtWebView>(*profile_);
     auto window = std::make_unique<tavren::TForm1>(tavren::TForm1Parts{
         .webView = *webView_, .dialogs = dialogs_, .clock = clock_, .siteRoot = siteRoot_, .startupPauseMs = 0});
     mainMadeMs = Ms();
@@ -141,6 +145,8 @@ class BenchParts : public tavren::ProgramParts {
   std::string siteRoot_;
   const QElapsedTimer& sinceMain_;
   tavren::SystemClock clock_;
+  tavren::QtBrowserDialogs browserDialogs_;
+  std::unique_ptr<tavren::BrowserProfile> profile_;
   std::unique_ptr<tavren::QtWebView> webView_;
 };
 

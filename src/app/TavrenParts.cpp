@@ -5,6 +5,8 @@
 #include "ui/QtDialogs.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
+#include "webview/BrowserProfile.h"
+#include "webview/QtBrowserDialogs.h"
 #include "webview/QtWebView.h"
 
 #include <QWidget>
@@ -28,7 +30,9 @@ std::unique_ptr<QWidget> TavrenParts::MakeNoticeWindow() {
 }
 
 std::unique_ptr<QWidget> TavrenParts::MakeMainWindow() {
-  webView_ = std::make_unique<QtWebView>();
+  browserDialogs_ = std::make_unique<QtBrowserDialogs>();
+  profile_ = std::make_unique<BrowserProfile>(*browserDialogs_, StandardProfileFolders());
+  webView_ = std::make_unique<QtWebView>(*profile_);
   TForm1Parts parts{.webView = *webView_, .dialogs = *dialogs_, .clock = *clock_, .siteRoot = std::string(SiteRoot())};
 #ifdef TAVREN_TEST_BANNER_INTERVAL_MS
   // Only the end-to-end test's build of the program defines this, to see a

@@ -10,13 +10,17 @@
 
 namespace tavren {
 
+class BrowserProfile;
+class QtBrowserDialogs;
 class QtDialogs;
 class QtWebView;
 class SystemClock;
 
 class TavrenParts : public ProgramParts {
  public:
-  // `applicationTitle` titles every dialog. Needs the QApplication.
+  // `applicationTitle` titles every dialog. Needs the QApplication, and
+  // must be destroyed before it: the browser session is written to disk
+  // when the parts go.
   explicit TavrenParts(const QString& applicationTitle);
   ~TavrenParts() override;
 
@@ -28,6 +32,10 @@ class TavrenParts : public ProgramParts {
  private:
   std::unique_ptr<QtDialogs> dialogs_;
   std::unique_ptr<SystemClock> clock_;
+  std::unique_ptr<QtBrowserDialogs> browserDialogs_;
+  // The kept browser session; made with the main window, it outlives every
+  // page on it (the main window goes first, its pop-ups with the session).
+  std::unique_ptr<BrowserProfile> profile_;
   // The main window's web view; its widget lives in the main window, which
   // is destroyed first.
   std::unique_ptr<QtWebView> webView_;

@@ -280,6 +280,10 @@ def main():
         env.setdefault("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu")
         env.setdefault("QT_LOGGING_RULES", "qt.webenginecontext.info=false")
         env.update({
+            # The program keeps its browser session in the XDG folders; the
+            # run keeps it inside its work folder.
+            "XDG_DATA_HOME": os.path.join(args.work, "xdg-data"),
+            "XDG_CACHE_HOME": os.path.join(args.work, "xdg-cache"),
             "TAVREN_E2E_REPORT": report_path,
             "TAVREN_E2E_SHOTS": shots,
             "TAVREN_E2E_GUIDE": os.path.join("examples", args.guide),
