@@ -1,0 +1,36 @@
+#pragma once
+// Browser dialogs that never block: every question is recorded and answered
+// from what the test set beforehand.
+
+#include "webview/BrowserDialogs.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace tavren {
+
+class FakeBrowserDialogs : public BrowserDialogs {
+ public:
+  void ErrorBox(QWidget* parent, const QString& text) override;
+  bool AskSavePath(QWidget* parent, const QString& suggestedPath, QString& path) override;
+  bool AskLogin(QWidget* parent, const QString& host, const QString& realm, QString& user, QString& password) override;
+  bool AskYesNo(QWidget* parent, const QString& question) override;
+  bool AskPrint(QWidget* parent, QPrinter& printer) override;
+
+  // Answers: the save path (none: cancel), the login (none: cancel), yes/no,
+  // and what the print dialog does to the printer (none: cancel).
+  std::optional<QString> savePath;
+  std::optional<std::pair<QString, QString>> login;
+  bool yes = false;
+  std::function<void(QPrinter&)> print;
+
+  QStringList errorBoxes;
+  QStringList suggestedPaths;
+  QStringList loginPrompts;  // "host realm"
+  QStringList questions;
+  int printDialogs = 0;
+};
+
+}  // namespace tavren

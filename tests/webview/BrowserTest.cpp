@@ -1,0 +1,313 @@
+// The browser behind the web view with the real engine, against a loopback
+// site the test serves itself: pop-up windows, downloads, logins,
+// permissions, print, find, other schemes, a dying renderer and the kept
+// session. The dialogs are scripted.
+
+#include "FakeBrowserDialogs.h"
+#include "LoopbackSite.h"
+#include "webview/BrowserProfile.h"
+#include "webview/BrowserView.h"
+#include "webview/DownloadWindow.h"
+#include "webview/FindBar.h"
+#include "webview/QtWebView.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebEngineHistory>
+
+#include <gtest/gtest.h>
+
+namespace tavren {
+namespace {
+
+using test::LoopbackSite;
+using test::SiteReply;
+
+const bool kPlatformPrepared = (PrepareWebViewPlatform(), true);
+constexpr int kWaitMs = 20000;
+
+// Takes the addresses QDesktopServices hands to the desktop.
+class DesktopRecorder : public QObject {
+  Q_OBJECT
+ public:
+  QList<QUrl> opened;
+ public slots:
+  void Open(const QUrl& url) { opened.append(url); }
+};
+
+class BrowserTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(kPlatformPrepared);
+    MakeView(ProfileFolders{});
+  }
+
+  void MakeView(const ProfileFolders& folders) {
+    view_.reset();
+    profile_ = std::make_unique<BrowserProfile>(dialogs_, folders);
+    view_ = std::make_unique<QtWebView>(*profile_);
+    view_->Widget()->resize(640, 480);
+    view_->Widget()->show();
+  }
+
+  BrowserView& View() const { return *static_cast<BrowserView*>(view_->View()); }
+
+  ::testing::AssertionResult Shows(QWebEngineView& view, const QString& title) {
+    if (QTest::qWaitFor([&] { return view.title() == title; }, kWaitMs)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "title " << view.title().toStdString() << ", not " << title.toStdString();
+  }
+
+  void Open(const char* path, const QString& title) {
+    view_->Navigate(site_.Url(path));
+    ASSERT_TRUE(Shows(View(), title));
+  }
+
+  static void Run(QWebEngineView& view, const QString& script) { view.page()->runJavaScript(script); }
+
+  LoopbackSite site_;
+  FakeBrowserDialogs dialogs_;
+  std::unique_ptr<BrowserProfile> profile_;
+  std::unique_ptr<QtWebView> view_;
+};
+
+TEST_F(BrowserTest, PageOpensPopupWithOpenerAndClosesIt) {
+  site_.Route("/", "<title>main</title><a id=a target=_blank href=/popup>new</a>");
+  site_.Route("/popup", "<script>document.title = window.opener ? 'opener' : 'alone';</script>");
+  struct Row {
+    const char* name;
+    const char* script;
+    QSize size;
+    QString title;  // links to _blank have no opener on today's web
+  } rows[] = {
+      {"target _blank link", "document.getElementById('a').click()", {800, 600}, QStringLiteral("alone")},
+      {"window.open with geometry",
+       "window.open('/popup', 'w', 'width=420,height=310')",
+       {420, 310},
+       QStringLiteral("opener")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Open("/", QStringLiteral("main"));
+    Run(View(), QString::fromLatin1(row.script));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return profile_->PopupWindows().size() == 1; }, kWaitMs));
+    auto* popup = profile_->PopupWindows().front();
+    auto* popupView = popup->findChild<BrowserView*>();
+    ASSERT_TRUE(Shows(*popupView, row.title));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return popup->windowTitle() == row.title; }, kWaitMs));
+    EXPECT_EQ(popupView->size(), row.size);
+    EXPECT_EQ(View().url().path(), QStringLiteral("/"));  // the main view stays
+    Run(*popupView, QStringLiteral("window.close()"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return profile_->PopupWindows().isEmpty(); }, kWaitMs));
+  }
+}
+
+TEST_F(BrowserTest, DownloadSavesOnlyFinishedFiles) {
+  const QByteArray attachment = "Content-Disposition: attachment; filename=\"report.txt\"\r\n";
+  site_.Route("/done", [&](const QByteArray&) { return LoopbackSite::Page("hello", attachment); });
+  site_.Route("/slow", [&](const QByteArray&) {
+    return SiteReply{"HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n" + attachment +
+                         "Content-Length: 100000\r\n\r\n" + QByteArray(4096, 'x'),
+                     true};
+  });
+  site_.Route("/cut", [&](const QByteArray&) {
+    return SiteReply{"HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n" + attachment +
+                     "Content-Length: 100000\r\n\r\n" + QByteArray(4096, 'x')};
+  });
+  QTemporaryDir dir;
+  const QString target = dir.filePath(QStringLiteral("report.txt"));
+  enum class Then { kWait, kCancelButton, kRefuse };
+  struct Row {
+    const char* name;
+    const char* path;
+    Then then;
+    QByteArray content;  // the chosen file afterwards (it held "old")
+    QString errorBox;
+  } rows[] = {
+      {"finished download replaces the chosen file", "/done", Then::kWait, "hello", {}},
+      {"cancel button", "/slow", Then::kCancelButton, "old",
+       QStringLiteral("「report.txt」のダウンロードを取り消しました。")},
+      {"connection cut", "/cut", Then::kWait, "old",
+       QStringLiteral("「report.txt」をダウンロードできませんでした: サーバーとのやり取りが途中で失敗しました。")},
+      {"save dialog cancelled", "/done", Then::kRefuse, "old", {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    dialogs_.errorBoxes.clear();
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    dialogs_.savePath = row.then == Then::kRefuse ? std::nullopt : std::optional(target);
+    const qsizetype asked = dialogs_.suggestedPaths.size();
+    view_->Navigate(site_.Url(row.path));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs_.suggestedPaths.size() > asked; }, kWaitMs));
+    EXPECT_EQ(dialogs_.suggestedPaths.last(), QDir(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation))
+                                                  .filePath(QStringLiteral("report.txt")));
+    if (row.then == Then::kCancelButton) {
+      ASSERT_TRUE(QTest::qWaitFor([&] { return !profile_->DownloadWindows().isEmpty(); }, kWaitMs));
+      static_cast<DownloadWindow*>(profile_->DownloadWindows().front())->Button()->click();
+    }
+    if (row.then != Then::kRefuse) {
+      ASSERT_TRUE(QTest::qWaitFor(
+          [&] {
+            return !dialogs_.errorBoxes.isEmpty() ||
+                   (!profile_->DownloadWindows().isEmpty() &&
+                    static_cast<DownloadWindow*>(profile_->DownloadWindows().front())->StatusText() ==
+                        QStringLiteral("完了しました"));
+          },
+          kWaitMs));
+    }
+    EXPECT_EQ(dialogs_.errorBoxes.join(u'|').toStdString(), row.errorBox.toStdString());
+    QFile file(target);
+    EXPECT_EQ(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), row.content);
+    // The engine removes its own files on its file thread, a moment later.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QDir(dir.path()).entryList(QDir::Files).size() == 1; }, kWaitMs))
+        << QDir(dir.path()).entryList(QDir::Files).join(u' ').toStdString();
+    for (QWidget* window : profile_->DownloadWindows()) delete window;
+  }
+}
+
+TEST_F(BrowserTest, LoginAnswersTheServersChallenge) {
+  site_.Route("/secret", [](const QByteArray& head) {
+    if (head.contains("Authorization: Basic " + QByteArray("guide:pw").toBase64())) {
+      return LoopbackSite::Page("<title>welcome</title>");
+    }
+    const QByteArray page = "<title>denied</title>";
+    return SiteReply{
+        "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"Guide Room\"\r\n"
+        "Content-Type: text/html\r\nConnection: close\r\nContent-Length: " +
+        QByteArray::number(page.size()) + "\r\n\r\n" + page};
+  });
+  struct Row {
+    const char* name;
+    std::optional<std::pair<QString, QString>> login;
+    QString title;
+  } rows[] = {
+      {"cancel shows the server's page", std::nullopt, QStringLiteral("denied")},
+      {"accepted", std::pair{QStringLiteral("guide"), QStringLiteral("pw")}, QStringLiteral("welcome")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    dialogs_.login = row.login;
+    dialogs_.loginPrompts.clear();
+    Open("/secret", row.title);
+    EXPECT_EQ(dialogs_.loginPrompts, QStringList{QStringLiteral("127.0.0.1 Guide Room")});
+  }
+}
+
+TEST_F(BrowserTest, PermissionsAskOncePerSiteAndKindAndDefaultToNo) {
+  site_.Route("/", "<title>ready</title>");
+  Open("/", QStringLiteral("ready"));
+  struct Row {
+    const char* script;
+    QString title;
+  } rows[] = {
+      {"Notification.requestPermission().then(p => document.title = p)", QStringLiteral("denied")},
+      {"Notification.requestPermission().then(p => document.title = 'again ' + p)", QStringLiteral("again denied")},
+  };
+  for (const Row& row : rows) {
+    Run(View(), QString::fromLatin1(row.script));
+    EXPECT_TRUE(Shows(View(), row.title));
+  }
+  EXPECT_EQ(dialogs_.questions, QStringList{QStringLiteral("127.0.0.1 が通知の表示を求めています。許可しますか?")});
+}
+
+TEST_F(BrowserTest, PrintGoesThroughThePrintDialog) {
+  site_.Route("/", "<title>printable</title><p>text to print</p>");
+  QTemporaryDir dir;
+  const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
+  dialogs_.print = [&](QPrinter& printer) { printer.setOutputFileName(pdf); };
+  Open("/", QStringLiteral("printable"));
+  for (const auto& [name, ask] : std::initializer_list<std::pair<const char*, std::function<void()>>>{
+           {"window.print()", [&] { Run(View(), QStringLiteral("window.print()")); }},
+           {"Ctrl+P", [&] { QTest::keyClick(View().focusProxy(), Qt::Key_P, Qt::ControlModifier); }}}) {
+    SCOPED_TRACE(name);
+    QFile::remove(pdf);
+    const int before = dialogs_.printDialogs;
+    QSignalSpy printed(&View(), &QWebEngineView::printFinished);
+    ask();
+    EXPECT_TRUE(printed.wait(kWaitMs));
+    EXPECT_GT(QFileInfo(pdf).size(), 0);
+    EXPECT_EQ(dialogs_.printDialogs, before + 1);
+  }
+}
+
+TEST_F(BrowserTest, FindCountsMatchesAndSteps) {
+  site_.Route("/", "<title>fruit</title><p>apple banana apple cherry apple</p>");
+  Open("/", QStringLiteral("fruit"));
+  FindBar& find = View().Find();
+  QTest::keyClick(View().focusProxy(), Qt::Key_F, Qt::ControlModifier);
+  ASSERT_TRUE(find.isVisible());
+  QTest::keyClicks(find.Field(), QStringLiteral("apple"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return find.CountText() == QStringLiteral("1 / 3 件"); }, kWaitMs))
+      << find.CountText().toStdString();
+  struct Row {
+    Qt::KeyboardModifiers modifiers;
+    QString count;
+  } rows[] = {{Qt::NoModifier, QStringLiteral("2 / 3 件")}, {Qt::ShiftModifier, QStringLiteral("1 / 3 件")}};
+  for (const Row& row : rows) {
+    QTest::keyClick(find.Field(), Qt::Key_F3, row.modifiers);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return find.CountText() == row.count; }, kWaitMs))
+        << find.CountText().toStdString();
+  }
+  find.Field()->setText(QStringLiteral("durian"));
+  QTest::keyClick(find.Field(), Qt::Key_Return);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return find.CountText() == QStringLiteral("見つかりません"); }, kWaitMs));
+  QTest::keyClick(find.Field(), Qt::Key_Escape);
+  EXPECT_FALSE(find.isVisible());
+}
+
+TEST_F(BrowserTest, OtherSchemesGoToTheDesktop) {
+  DesktopRecorder desktop;
+  QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &desktop, "Open");
+  QDesktopServices::setUrlHandler(QStringLiteral("tel"), &desktop, "Open");
+  site_.Route("/", "<title>links</title><a href='mailto:guide@example.com' style='position:fixed;inset:0'>mail</a>");
+  Open("/", QStringLiteral("links"));
+  QTest::mouseClick(View().focusProxy(), Qt::LeftButton, {}, QPoint(50, 50));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.opened.size() == 1; }, kWaitMs));
+  view_->Navigate(QStringLiteral("tel:0120000000"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.opened.size() == 2; }, kWaitMs));
+  EXPECT_EQ(desktop.opened,
+            (QList<QUrl>{QUrl(QStringLiteral("mailto:guide@example.com")), QUrl(QStringLiteral("tel:0120000000"))}));
+  EXPECT_EQ(View().url().path(), QStringLiteral("/"));
+  QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+  QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
+}
+
+TEST_F(BrowserTest, CrashedRendererShowsMessageAndRecovers) {
+  site_.Route("/", "<title>alive</title>");
+  Open("/", QStringLiteral("alive"));
+  View().load(QUrl(QStringLiteral("chrome://crash")));
+  EXPECT_TRUE(Shows(View(), QStringLiteral("表示できませんでした")));
+  view_->Navigate(site_.Url("/"));
+  EXPECT_TRUE(Shows(View(), QStringLiteral("alive")));
+}
+
+TEST_F(BrowserTest, SessionCookieOutlivesTheProfileAndRequestsSpeakJapanese) {
+  QTemporaryDir dir;
+  const ProfileFolders folders{dir.filePath(QStringLiteral("data")), dir.filePath(QStringLiteral("cache"))};
+  site_.Route("/set",
+              [](const QByteArray&) { return LoopbackSite::Page("<title>set</title>", "Set-Cookie: sid=kept\r\n"); });
+  site_.Route("/get", "<title>get</title>");
+  MakeView(folders);
+  Open("/set", QStringLiteral("set"));
+  MakeView(folders);
+  Open("/get", QStringLiteral("get"));
+  const QByteArray head = site_.Heads().last();
+  EXPECT_TRUE(head.contains("\r\nCookie: sid=kept")) << head.toStdString();
+  EXPECT_TRUE(head.contains("\r\nAccept-Language: ja,en;q=0.8")) << head.toStdString();
+  EXPECT_FALSE(head.contains("QtWebEngine")) << head.toStdString();
+}
+
+}  // namespace
+}  // namespace tavren
+
+#include "BrowserTest.moc"
