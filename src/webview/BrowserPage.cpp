@@ -14,7 +14,7 @@ namespace tavren {
 BrowserPage::BrowserPage(BrowserProfile& profile, QObject* parent)
     : QWebEnginePage(profile.Engine(), parent), profile_(profile) {
   connect(this, &QWebEnginePage::newWindowRequested, this,
-          [this](QWebEngineNewWindowRequest& request) { profile_.OpenWindow(request); });
+          [this](QWebEngineNewWindowRequest& request) { profile_.OpenWindow(request, DialogParent()); });
   connect(
       this, &QWebEnginePage::authenticationRequired, this,
       [this](const QUrl& address, QAuthenticator* authenticator) { Login(address, authenticator, address.host()); });

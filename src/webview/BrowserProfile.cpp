@@ -51,6 +51,13 @@ QList<QWidget*> Living(const QList<QPointer<T>>& windows) {
   return living;
 }
 
+// Centres `window` over `over`, so that a window the user caused opens
+// where the user looks.
+void PlaceOver(QWidget& window, const QWidget& over) {
+  const QSize size = window.size().expandedTo(window.sizeHint());
+  window.move(over.geometry().center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
 }  // namespace
 
 ProfileFolders StandardProfileFolders() {
@@ -100,7 +107,7 @@ BrowserProfile::~BrowserProfile() {
   delete engine_;
 }
 
-void BrowserProfile::OpenWindow(QWebEngineNewWindowRequest& request) {
+void BrowserProfile::OpenWindow(QWebEngineNewWindowRequest& request, const QWidget* opener) {
   const QUrl address = request.requestedUrl();
   const QString scheme = address.scheme().toLower();
   if (!scheme.isEmpty() && !ShownInView(scheme)) {
@@ -112,7 +119,11 @@ void BrowserProfile::OpenWindow(QWebEngineNewWindowRequest& request) {
   popups_.append(window);
   const QRect geometry = request.requestedGeometry();
   window->resize(geometry.size().isEmpty() ? QSize(800, 600) : geometry.size());
-  if (!geometry.size().isEmpty() && !geometry.topLeft().isNull()) window->move(geometry.topLeft());
+  if (!geometry.size().isEmpty() && !geometry.topLeft().isNull()) {
+    window->move(geometry.topLeft());
+  } else if (opener != nullptr) {
+    PlaceOver(*window, *opener->window());
+  }
   request.openIn(window->View()->page());
   window->show();
 }
@@ -133,7 +144,10 @@ QList<QWidget*> BrowserProfile::DownloadWindows() const { return Living(download
 
 void BrowserProfile::StartDownload(QWebEngineDownloadRequest* download) {
   QWidget* parent = download->page() != nullptr ? QWebEngineView::forPage(download->page()) : nullptr;
-  const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+  // The user's download folder, made when it does not exist yet (as the
+  // desktop's browsers do); the home folder when it cannot be made.
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+  if (!QDir().mkpath(folder)) folder = QDir::homePath();
   QString target;
   if (!dialogs_.AskSavePath(parent, QDir(folder).filePath(download->downloadFileName()), target)) {
     download->cancel();
@@ -150,6 +164,7 @@ void BrowserProfile::StartDownload(QWebEngineDownloadRequest* download) {
   auto* window = new DownloadWindow(download, chosen.absoluteFilePath(), dialogs_);
   downloads_.removeAll(nullptr);
   downloads_.append(window);
+  if (parent != nullptr) PlaceOver(*window, *parent->window());
   window->show();
 }
 

@@ -66,10 +66,11 @@ class BrowserProfile {
 
   // Opens a page's request for a new window in a pop-up window of its own
   // on this profile: titled by its page, sized by the request's geometry
-  // when it gives one (else 800 x 600), closed by the page's window.close().
+  // when it gives one (else 800 x 600, centred over `opener`'s window when
+  // there is one), closed by the page's window.close().
   // An address the view does not show is handed to the desktop instead and
   // no window opens.
-  void OpenWindow(QWebEngineNewWindowRequest& request);
+  void OpenWindow(QWebEngineNewWindowRequest& request, const QWidget* opener);
 
   // Whether `origin` may use `feature`: asked once per site and kind, the
   // answer (default no) kept for the profile's lifetime.

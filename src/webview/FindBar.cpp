@@ -1,5 +1,6 @@
 #include "webview/FindBar.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -18,6 +19,8 @@ FindBar::FindBar(QWebEngineView& view)
     : QFrame(&view), view_(view), field_(new QLineEdit(this)), count_(new QLabel(this)) {
   setObjectName(QStringLiteral("FindBar"));
   setFrameShape(QFrame::StyledPanel);
+  // The application's colours, not those of the window the view sits in.
+  setPalette(QApplication::palette());
   setAutoFillBackground(true);
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(4, 2, 4, 2);
@@ -25,7 +28,7 @@ FindBar::FindBar(QWebEngineView& view)
   field_->setMinimumWidth(160);
   field_->installEventFilter(this);
   layout->addWidget(field_);
-  count_->setMinimumWidth(70);
+  count_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("見つかりません ")));
   layout->addWidget(count_);
   const auto addButton = [&](const QString& text, const QString& tip, auto slot) {
     auto* button = new QToolButton(this);

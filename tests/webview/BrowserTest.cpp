@@ -11,6 +11,7 @@
 #include "webview/FindBar.h"
 #include "webview/QtWebView.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineHistory>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -305,6 +307,36 @@ TEST_F(BrowserTest, SessionCookieOutlivesTheProfileAndRequestsSpeakJapanese) {
   EXPECT_TRUE(head.contains("\r\nCookie: sid=kept")) << head.toStdString();
   EXPECT_TRUE(head.contains("\r\nAccept-Language: ja,en;q=0.8")) << head.toStdString();
   EXPECT_FALSE(head.contains("QtWebEngine")) << head.toStdString();
+}
+
+TEST_F(BrowserTest, ZoomByKeysAndWheel) {
+  site_.Route("/", "<title>zoom</title><p>text</p>");
+  Open("/", QStringLiteral("zoom"));
+  QWidget* target = View().focusProxy();
+  const auto key = [&](Qt::Key k) { return [&, k] { QTest::keyClick(target, k, Qt::ControlModifier); }; };
+  struct Row {
+    const char* name;
+    std::function<void()> act;
+    qreal factor;
+  } rows[] = {
+      {"Ctrl+plus", key(Qt::Key_Plus), 1.1},
+      {"Ctrl+plus again", key(Qt::Key_Plus), 1.25},
+      {"Ctrl+0", key(Qt::Key_0), 1.0},
+      {"Ctrl+minus", key(Qt::Key_Minus), 0.9},
+      {"Ctrl+wheel up, one step only",
+       [&] {
+         QWheelEvent wheel(QPointF(50, 50), target->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, 120), Qt::NoButton,
+                           Qt::ControlModifier, Qt::NoScrollPhase, false);
+         QApplication::sendEvent(target, &wheel);
+       },
+       1.0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.act();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return qAbs(View().zoomFactor() - row.factor) < 0.01; }, kWaitMs))
+        << View().zoomFactor();
+  }
 }
 
 }  // namespace
