@@ -14,8 +14,8 @@ LoopbackSite::LoopbackSite() {
   });
 }
 
-SiteReply LoopbackSite::Page(const QByteArray& html, const QByteArray& extraHeaders) {
-  return {"HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n" + extraHeaders +
+SiteReply LoopbackSite::Page(const QByteArray& html, const QByteArray& extraHeaders, const QByteArray& status) {
+  return {"HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n" + extraHeaders +
           "Content-Length: " + QByteArray::number(html.size()) + "\r\n\r\n" + html};
 }
 

@@ -23,8 +23,9 @@ class LoopbackSite {
   using Handler = std::function<SiteReply(const QByteArray& head)>;
 
   LoopbackSite();
-  // A 200 text/html answer.
-  static SiteReply Page(const QByteArray& html, const QByteArray& extraHeaders = {});
+  // A complete text/html answer.
+  static SiteReply Page(const QByteArray& html, const QByteArray& extraHeaders = {},
+                        const QByteArray& status = "200 OK");
 
   void Route(const QByteArray& path, Handler handler) { routes_[path] = std::move(handler); }
   void Route(const QByteArray& path, const QByteArray& html) {
