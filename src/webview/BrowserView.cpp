@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace tavren {
 namespace {
@@ -22,11 +23,44 @@ namespace {
 constexpr std::array kZoomSteps{0.25, 0.33, 0.5,  0.67, 0.75, 0.8, 0.9, 1.0, 1.1,
                                 1.25, 1.5,  1.75, 2.0,  2.5,  3.0, 4.0, 5.0};
 
+// The engine ships no Japanese words for its context menu.
+constexpr std::pair<QWebEnginePage::WebAction, const char16_t*> kMenuTexts[] = {
+    {QWebEnginePage::Back, u"戻る"},
+    {QWebEnginePage::Forward, u"進む"},
+    {QWebEnginePage::Stop, u"中止"},
+    {QWebEnginePage::Reload, u"再読み込み"},
+    {QWebEnginePage::Cut, u"切り取り"},
+    {QWebEnginePage::Copy, u"コピー"},
+    {QWebEnginePage::Paste, u"貼り付け"},
+    {QWebEnginePage::Undo, u"元に戻す"},
+    {QWebEnginePage::Redo, u"やり直し"},
+    {QWebEnginePage::SelectAll, u"すべて選択"},
+    {QWebEnginePage::PasteAndMatchStyle, u"書式なしで貼り付け"},
+    {QWebEnginePage::OpenLinkInThisWindow, u"リンクを開く"},
+    {QWebEnginePage::OpenLinkInNewWindow, u"リンクを新しいウィンドウで開く"},
+    {QWebEnginePage::CopyLinkToClipboard, u"リンクのアドレスをコピー"},
+    {QWebEnginePage::DownloadLinkToDisk, u"リンク先を保存..."},
+    {QWebEnginePage::CopyImageToClipboard, u"画像をコピー"},
+    {QWebEnginePage::CopyImageUrlToClipboard, u"画像のアドレスをコピー"},
+    {QWebEnginePage::DownloadImageToDisk, u"画像を保存..."},
+    {QWebEnginePage::CopyMediaUrlToClipboard, u"メディアのアドレスをコピー"},
+    {QWebEnginePage::ToggleMediaControls, u"コントロールを表示"},
+    {QWebEnginePage::ToggleMediaLoop, u"繰り返し再生"},
+    {QWebEnginePage::ToggleMediaPlayPause, u"再生 / 一時停止"},
+    {QWebEnginePage::ToggleMediaMute, u"ミュート"},
+    {QWebEnginePage::DownloadMediaToDisk, u"メディアを保存..."},
+    {QWebEnginePage::ExitFullScreen, u"全画面表示を終了"},
+    {QWebEnginePage::SavePage, u"ページを保存..."},
+    {QWebEnginePage::ViewSource, u"ページのソースを表示"},
+    {QWebEnginePage::Unselect, u"選択を解除"},
+};
+
 }  // namespace
 
 BrowserView::BrowserView(BrowserProfile& profile, QWidget* parent) : QWebEngineView(parent), profile_(profile) {
   setPage(new BrowserPage(profile, this));
   findBar_ = new FindBar(*this);
+  for (const auto& [action, text] : kMenuTexts) pageAction(action)->setText(QString::fromUtf16(text));
   AddShortcut(QKeySequence::Find, [this] { findBar_->Open(); });
   AddShortcut(QKeySequence(Qt::Key_F3), [this] { findBar_->Find(false); });
   AddShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { findBar_->Find(true); });
@@ -84,6 +118,8 @@ QUrl BrowserView::ContextAddress() const {
 void BrowserView::contextMenuEvent(QContextMenuEvent* event) {
   QMenu* menu = createStandardContextMenu();
   menu->setAttribute(Qt::WA_DeleteOnClose);
+  // A new tab would be a new window here, which the entry above offers.
+  menu->removeAction(pageAction(QWebEnginePage::OpenLinkInNewTab));
   menu->addSeparator();
   const QUrl address = ContextAddress();
   QAction* external = menu->addAction(QStringLiteral("既定のブラウザで開く"));

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPointer>
 #include <QTimer>
 #include <QToolButton>
@@ -19,8 +20,14 @@ FindBar::FindBar(QWebEngineView& view)
     : QFrame(&view), view_(view), field_(new QLineEdit(this)), count_(new QLabel(this)) {
   setObjectName(QStringLiteral("FindBar"));
   setFrameShape(QFrame::StyledPanel);
-  // The application's colours, not those of the window the view sits in.
-  setPalette(QApplication::palette());
+  // The desktop's colours, not those of the window the view sits in (every
+  // role named, as a palette that names none is inherited whole).
+  QPalette colours = palette();
+  for (const QPalette::ColorRole role :
+       {QPalette::Window, QPalette::WindowText, QPalette::Button, QPalette::ButtonText}) {
+    colours.setColor(role, QApplication::palette().color(role));
+  }
+  setPalette(colours);
   setAutoFillBackground(true);
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(4, 2, 4, 2);
