@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -275,6 +276,35 @@ TEST_F(BrowserTest, OtherSchemesGoToTheDesktop) {
   EXPECT_EQ(View().url().path(), QStringLiteral("/"));
   QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
   QDesktopServices::unsetUrlHandler(QStringLiteral("tel"));
+}
+
+TEST_F(BrowserTest, ContextMenuOpensLinkOrPageInDefaultBrowser) {
+  DesktopRecorder desktop;
+  QDesktopServices::setUrlHandler(QStringLiteral("http"), &desktop, "Open");
+  site_.Route("/",
+              "<title>menu</title><a href='/linked' style='position:fixed;left:0;top:0;width:100px;height:50px'>x</a>");
+  Open("/", QStringLiteral("menu"));
+  struct Row {
+    QPoint at;
+    const char* opens;
+  } rows[] = {{{20, 20}, "/linked"}, {{300, 300}, "/"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.opens);
+    desktop.opened.clear();
+    QTest::mouseClick(View().focusProxy(), Qt::RightButton, {}, row.at);
+    QAction* open = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+          open = menu != nullptr ? menu->findChild<QAction*>(QStringLiteral("openInDefaultBrowser")) : nullptr;
+          return open != nullptr;
+        },
+        kWaitMs));
+    open->trigger();
+    QApplication::activePopupWidget()->close();
+    EXPECT_EQ(desktop.opened, QList<QUrl>{QUrl(site_.Url(row.opens))});
+  }
+  QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
 }
 
 TEST_F(BrowserTest, CrashedRendererShowsMessageAndRecovers) {
