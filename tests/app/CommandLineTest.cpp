@@ -28,12 +28,8 @@ TEST(CommandLineTest, ReadsTheArguments) {
   const Row rows[] = {
       {{}, Action::Run, std::nullopt, ""},
       {{"onsen.lst"}, Action::Run, "onsen.lst", ""},
-      {{"-"}, Action::Run, "-", ""},
       {{"--", "--odd.lst"}, Action::Run, "--odd.lst", ""},
-      {{"--help"}, Action::Help, std::nullopt, ""},
       {{"-h"}, Action::Help, std::nullopt, ""},
-      {{"--version"}, Action::Version, std::nullopt, ""},
-      {{"--bogus"}, Action::Usage, std::nullopt, "unknown option --bogus"},
       {{"-platform", "offscreen"}, Action::Usage, std::nullopt, "unknown option -platform"},
       {{"a.lst", "b.lst"}, Action::Usage, std::nullopt, "only one guide file can be opened"},
       {{"a.lst", "--version"}, Action::Usage, std::nullopt, "--version takes no other argument"},

@@ -213,15 +213,12 @@ TEST_F(CatalogueTest, LoadFromAPathActsAsAConfirmedChoice) {
   const std::string path = Write(kOnsen);
   EXPECT_EQ(ErrorOf([&] { catalogue_.LoadFrom(path); }), "");
   EXPECT_EQ(Utf8(window_.MajorList()), (Items{"東北", "関東"}));
-  EXPECT_EQ(window_.TitleList().Count(), 5);
   EXPECT_EQ(window_.DialogCount(), 1);
   EXPECT_EQ(ClickMajor(0), "");
   EXPECT_EQ(Utf8(window_.TitleList()), (Items{"乳頭", "酸ヶ湯 温泉"}));
   window_.ScriptChoice(std::nullopt);
   EXPECT_EQ(ErrorOf([&] { catalogue_.Load(); }), "");
   EXPECT_EQ(window_.TitleList().Count(), 5);
-  EXPECT_EQ(ErrorOf([&] { catalogue_.LoadFrom(folder_.Path() + "/missing.lst"); }), "ファイルが見つかりません.");
-  EXPECT_EQ(window_.MajorList().Count(), 0);
 }
 
 // Each row: a guide, the command that meets the faulty line, the message,
