@@ -10,7 +10,6 @@
 #include <optional>
 #include <string>
 
-class QDropEvent;
 class QMimeData;
 class QWidget;
 
@@ -26,11 +25,11 @@ class GuideDropFilter : public QObject {
   using OpenGuide = std::function<void(const std::string& path)>;
 
   // Watches `root` and every widget inside it, those made later included
-  // (the web engine makes its drop target only after its first page), but
-  // but not inside other windows such as dialogs; `root` is made to accept drops. A
-  // dropped guide is accepted as a copy (never a move, which would let the
-  // file manager delete the file), and its path goes to `open` once the
-  // drop event has returned, so the drag source is never kept waiting on
+  // (the web engine replaces its drop target as pages load), but not the
+  // widgets of other windows such as dialogs; `root` is made to accept
+  // drops. A dropped guide is accepted as a copy (never a move, which would
+  // let the file manager delete the file), and its path goes to `open` once
+  // the drop event has returned, so the drag source is never kept waiting on
   // what loading shows. The filter is owned by `root`.
   GuideDropFilter(QWidget& root, OpenGuide open);
 
