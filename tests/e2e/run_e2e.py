@@ -28,6 +28,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 PROGRAM_LIMIT_S = 150
 NOTICE_PATH = "/cm/kelm/kelmmsg.txt"
 HOME_PATH = "/soft/tavren/tavren.htm"
+# The user agent of the program's own fetcher; the web view sends a browser's.
+FETCHER_AGENT = "Mozilla/3.0 (compatible; Indy Library)"
 # The driver's screenshots, in the order it takes them.
 SHOT_FILES = ["1-notice-window.png", "1-start-up.png", "2-open-dialog.png", "3-guide-loaded.png",
               "4-page-picked.png", "5-banner-tick.png", "6-banner-link.png"]
@@ -309,12 +311,17 @@ def main():
     return check(args, guide, scenario, status, read_lines(server_log), read_lines(report_path), shots)
 
 
+def is_fetcher(request):
+    """True for a request of the program's own HTTP fetcher, False for the web view's."""
+    return request.get("agent", "") == FETCHER_AGENT
+
+
 def check(args, guide, scenario, status, requests, report, shots):
     interval = args.interval_ms / 1000.0
     paths = [r["path"] for r in requests]
     # The program's own fetches, apart from the web view's (a banner's link
-    # page shows the banner picture too).
-    fetches = [r for r in requests if "QtWebEngine" not in r.get("agent", "")]
+    # page shows the banner picture too): the fetcher names itself.
+    fetches = [r for r in requests if is_fetcher(r)]
     banner = [r for r in fetches if r["path"].startswith("/cm/tavren/")]
     notices = [r for r in fetches if r["path"] == NOTICE_PATH]
     home = [r for r in requests if r["path"] == HOME_PATH]
@@ -448,7 +455,7 @@ def check(args, guide, scenario, status, requests, report, shots):
 
     print("e2e: site requests, in order:")
     for r in requests:
-        who = "web view" if "QtWebEngine" in r.get("agent", "") else "program"
+        who = "program" if is_fetcher(r) else "web view"
         print(f"  {time.strftime('%H:%M:%S', time.localtime(r['t']))}.{int(r['t'] % 1 * 1000):03d} "
               f"{who:8} {r['method']} {r['path']} -> {r['status']}")
     print("e2e: screenshots:")
