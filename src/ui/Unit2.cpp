@@ -1,10 +1,11 @@
 #include "ui/Unit2.h"
 
 #include "base/CodePage.h"
-#include "base/QtText.h"
 #include "base/Failure.h"
+#include "base/QtText.h"
 #include "catalogue/Maker.h"
 #include "net/SiteAddresses.h"
+#include "net/SocketConnection.h"
 #include "ui/FailureDisplay.h"
 #include "ui/Fonts.h"
 #include "ui/JpegPicture.h"
@@ -97,12 +98,14 @@ void BevelPanel::paintEvent(QPaintEvent* event) {
   }
 }
 
-TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, QWidget* owner)
+TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, std::unique_ptr<Connector> connector,
+               QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::FramelessWindowHint),
       ui_(std::make_unique<Ui::TForm2>()),
       dialogs_(dialogs),
       siteRoot_(std::move(siteRoot)),
-      IdHTTP1_(limits) {
+      IdHTTP1_(limits, connector ? std::move(connector)
+                                 : std::make_unique<SocketConnector>(limits.connectTimeout, limits.readTimeout)) {
   ui_->setupUi(this);
   setFixedSize(575, 313);
   setFont(WindowsFont(TahomaFamily(), 11));

@@ -1,10 +1,11 @@
 // The notice window: its layout, the line-break rule, and its one fetch
-// against a loopback server.
+// from an in-memory site.
 
 #include "ui/Unit2.h"
 
 #include "FakeDialogs.h"
-#include "FakeHttpServer.h"
+#include "MemorySite.h"
+#include "Sjis.h"
 #include "base/CodePage.h"
 #include "ui/Fonts.h"
 #include "ui/PictureBox.h"
@@ -26,11 +27,10 @@
 namespace tavren {
 namespace {
 
-using test::FakeHttpServer;
+using test::MemorySite;
+using test::Sjis;
 
 const std::string kNoticeTarget = "/cm/kelm/kelmmsg.txt";
-
-std::string Sjis(const char* utf8) { return cp932::FromUtf8(utf8); }
 
 int VisibleNoticeWindows() {
   int count = 0;
@@ -76,23 +76,17 @@ TEST(NormaliseLineBreaksTest, EveryBreakBecomesCrLf) {
 
 class TForm2Test : public ::testing::Test {
  protected:
-  // A window fetching from the fake server, with short time-outs.
-  std::unique_ptr<TForm2> MakeWindow(FetcherLimits limits = ShortLimits()) {
-    return std::make_unique<TForm2>(dialogs_, server_.Root(), limits);
-  }
-  static FetcherLimits ShortLimits() {
-    FetcherLimits limits;
-    limits.connectTimeout = std::chrono::milliseconds(3000);
-    limits.readTimeout = std::chrono::milliseconds(3000);
-    return limits;
+  // A window fetching from the in-memory site.
+  std::unique_ptr<TForm2> MakeWindow(FetcherLimits limits = {}) {
+    return std::make_unique<TForm2>(dialogs_, MemorySite::Root(), limits, server_.NewConnector());
   }
 
-  FakeHttpServer server_;
+  MemorySite server_;
   FakeDialogs dialogs_;
 };
 
 TEST_F(TForm2Test, LayoutMatchesTheStoredForm) {
-  server_.Answer(kNoticeTarget, FakeHttpServer::Ok(Sjis("ようこそ")));
+  server_.Answer(kNoticeTarget, MemorySite::Ok(Sjis("ようこそ")));
   const auto form = MakeWindow();
 
   EXPECT_TRUE(form->windowFlags() & Qt::FramelessWindowHint);
@@ -203,7 +197,7 @@ TEST_F(TForm2Test, ShowsTheFetchedTextWithItsLines) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    server_.Answer(kNoticeTarget, FakeHttpServer::Ok(row.body));
+    server_.Answer(kNoticeTarget, MemorySite::Ok(row.body));
     const auto form = MakeWindow();
     EXPECT_EQ(form->MemoText(), row.memoText);
     EXPECT_EQ(form->Memo1()->document()->blockCount(), row.lines);
@@ -217,23 +211,26 @@ TEST_F(TForm2Test, FailedFetchShowsTheErrorAndStillShowsTheWindow) {
   struct Row {
     const char* what;
     std::string root;
+    const MemorySite& site;
     QString errorBox;
   };
   server_.Answer(kNoticeTarget, "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot here!");
   server_.Answer("/gone/cm/kelm/kelmmsg.txt", "HTTP/1.1 302 Found\r\nLocation: /\r\nContent-Length: 0\r\n\r\n");
-  const std::string refused = "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort()) + "/";
+  MemorySite refusing;
+  refusing.Refuse();
   const Row rows[] = {
-      {"not found", server_.Root(), QStringLiteral("HTTP/1.1 404 Not Found.")},
-      {"redirect not followed", server_.Root() + "gone/", QStringLiteral("HTTP/1.1 302 Found.")},
+      {"not found", MemorySite::Root(), server_, QStringLiteral("HTTP/1.1 404 Not Found.")},
+      {"redirect not followed", MemorySite::Root() + "gone/", server_, QStringLiteral("HTTP/1.1 302 Found.")},
       // Ends in ".", so no second one is added.
-      {"connection refused", refused, QStringLiteral("Socket Error # 10061\r\nConnection refused.")},
+      {"connection refused", MemorySite::Root(), refusing,
+       QStringLiteral("Socket Error # 10061\r\nConnection refused.")},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     dialogs_.errorBoxes.clear();
     int visibleAtError = -1;
     dialogs_.onShow = [&](const QString&) { visibleAtError = VisibleNoticeWindows(); };
-    TForm2 form(dialogs_, row.root, ShortLimits());
+    TForm2 form(dialogs_, row.root, {}, row.site.NewConnector());
     EXPECT_EQ(dialogs_.errorBoxes, QStringList{row.errorBox});
     // The box comes during creation; the window shows after it.
     EXPECT_EQ(visibleAtError, 0);
@@ -244,7 +241,7 @@ TEST_F(TForm2Test, FailedFetchShowsTheErrorAndStillShowsTheWindow) {
 }
 
 TEST_F(TForm2Test, EachWindowFetchesOnItsOwnConnection) {
-  server_.Answer(kNoticeTarget, FakeHttpServer::Ok(Sjis("お知らせ")));
+  server_.Answer(kNoticeTarget, MemorySite::Ok(Sjis("お知らせ")));
   const auto first = MakeWindow();
   const auto second = MakeWindow();
   const auto requests = server_.Requests();
@@ -278,12 +275,12 @@ TEST_F(TForm2Test, TextBeyondTheMemoLimitIsRefused) {
        }(),
        true},
   };
-  FetcherLimits limits = ShortLimits();
+  FetcherLimits limits;
   limits.maxTextBody = 4 * kMemoLimit;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     dialogs_.errorBoxes.clear();
-    server_.Answer(kNoticeTarget, FakeHttpServer::Ok(row.body));
+    server_.Answer(kNoticeTarget, MemorySite::Ok(row.body));
     const auto form = MakeWindow(limits);
     if (row.fits) {
       EXPECT_TRUE(dialogs_.errorBoxes.isEmpty());
@@ -297,7 +294,7 @@ TEST_F(TForm2Test, TextBeyondTheMemoLimitIsRefused) {
 }
 
 TEST_F(TForm2Test, SameTextIsNotSetAgain) {
-  server_.Answer(kNoticeTarget, FakeHttpServer::Ok(Sjis("一行目\n二行目")));
+  server_.Answer(kNoticeTarget, MemorySite::Ok(Sjis("一行目\n二行目")));
   const auto form = MakeWindow();
   QTextCursor cursor = form->Memo1()->textCursor();
   cursor.movePosition(QTextCursor::End);
@@ -314,7 +311,7 @@ TEST_F(TForm2Test, SameTextIsNotSetAgain) {
 }
 
 TEST_F(TForm2Test, EachWindowIsShownCentredAndActive) {
-  server_.Answer(kNoticeTarget, FakeHttpServer::Ok("x"));
+  server_.Answer(kNoticeTarget, MemorySite::Ok("x"));
   const auto form = MakeWindow();
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   EXPECT_TRUE(form->isVisible());
