@@ -350,8 +350,8 @@ void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size
     // says keep-alive. Its close can still be on the way when the next fetch
     // looks, and that fetch would then fail although nothing went wrong, so
     // such a connection is let go at once.
-    const bool closesByDefault = head.statusLine.rfind("HTTP/1.0", 0) == 0 &&
-                                 !head.AnyHeaderSays("Connection", "keep-alive");
+    const bool closesByDefault =
+        head.statusLine.rfind("HTTP/1.0", 0) == 0 && !head.AnyHeaderSays("Connection", "keep-alive");
     const auto keepUnlessClosed = [&] {
       keepConnection = !reader.AtEnd() && !closesByDefault && !head.AnyHeaderSays("Connection", "close") &&
                        !head.AnyHeaderSays("Proxy-Connection", "close");

@@ -1,9 +1,9 @@
 #include "ui/FailureDisplay.h"
 
 #include "base/CodePage.h"
-#include "base/QtText.h"
 #include "base/ErrorText.h"
 #include "base/Failure.h"
+#include "base/QtText.h"
 
 #include <QString>
 

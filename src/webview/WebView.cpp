@@ -1,8 +1,8 @@
 #include "webview/WebView.h"
 
 #include "base/CodePage.h"
-#include "base/QtText.h"
 #include "base/Failure.h"
+#include "base/QtText.h"
 
 #include <string>
 

@@ -27,6 +27,8 @@
 
 namespace tavren::test {
 
+inline QString Qs(const char* utf8) { return QString::fromUtf8(utf8); }
+
 struct MainWindowUnderTest {
   FakeWebView web;
   FakeDialogs dialogs;
