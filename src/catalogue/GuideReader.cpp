@@ -27,8 +27,8 @@ int MissingNumber(const std::string& path) {
   if (auto slash = path.find_last_of('/'); slash != std::string::npos)
     folder = slash == 0 ? "/" : path.substr(0, slash);
   struct stat st {};
-  if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return 2;
-  return 3;
+  if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return io_error::kFileNotFound;
+  return io_error::kPathNotFound;
 }
 
 // The first LF, CR or end mark at or after p, or stop.
@@ -51,21 +51,20 @@ const char* FindLineByte(const char* p, const char* stop) noexcept {
 }  // namespace
 
 int InOutErrorNumber(int errnoValue) noexcept {
-  switch (errnoValue) {
-    case ENOENT:
-      return 2;
-    case ENOTDIR:
-      return 3;
-    case EMFILE:
-    case ENFILE:
-      return 4;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-      return 5;
-    default:
-      return 10000 + errnoValue;
+  struct Row {
+    int errnoValue;
+    int number;
+  };
+  // A folder opened as a file is refused on the original platform.
+  static constexpr Row kRows[] = {
+      {ENOENT, io_error::kFileNotFound},     {ENOTDIR, io_error::kPathNotFound}, {EMFILE, io_error::kTooManyOpenFiles},
+      {ENFILE, io_error::kTooManyOpenFiles}, {EACCES, io_error::kAccessDenied},  {EPERM, io_error::kAccessDenied},
+      {EISDIR, io_error::kAccessDenied},
+  };
+  for (const Row& row : kRows) {
+    if (row.errnoValue == errnoValue) return row.number;
   }
+  return 10000 + errnoValue;
 }
 
 GuideReader::GuideReader(std::size_t readSize) : readSize_(readSize == 0 ? 1 : readSize) {}

@@ -12,7 +12,7 @@
 #include "base/CodePage.h"
 #include "base/Failure.h"
 #include "base/FileHandle.h"
-#include "ui/SystemErrorText.h"
+#include "ui/FileErrorText.h"
 
 namespace tavren {
 namespace {
@@ -32,7 +32,7 @@ EFailure FileFailure(const std::string& name, const char* utf8Verb, const std::s
 
 EFailure CreateFailure(const std::string& name, int error) {
   return FileFailure(name, "を作成できません。",
-                     error == EWOULDBLOCK ? SharingViolationText() : SystemErrorText(error));
+                     error == EWOULDBLOCK ? SharingViolationTextUtf8() : FileErrorTextUtf8(error));
 }
 
 // Writes through the descriptor it owns; closing it drops the lock.
@@ -61,7 +61,7 @@ std::unique_ptr<ByteStream> LocalBannerFile::Create() {
 }
 
 std::string LocalBannerFile::ReadBack() {
-  const auto failure = [this](int error) { return FileFailure(name_, "は開けません。", SystemErrorText(error)); };
+  const auto failure = [this](int error) { return FileFailure(name_, "は開けません。", FileErrorTextUtf8(error)); };
   FileHandle file(::open(name_.c_str(), O_RDONLY | O_CLOEXEC));
   if (!file.IsOpen()) throw failure(errno);
   std::string bytes;

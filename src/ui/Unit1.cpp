@@ -37,12 +37,6 @@ constexpr int kHintWakeUpMs = 500;
 constexpr int kHintShowMs = 2500;
 constexpr int kListBox1ItemHeight = 12;
 
-QString FromCp932(std::string_view bytes) { return cp932::ToQString(bytes); }
-
-QString FromUtf16(const std::u16string& text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Hints wake up after half a second, as on the original desktop.
 class HintStyle : public QProxyStyle {
  public:
@@ -93,8 +87,8 @@ TForm1::TForm1(TForm1Parts parts, QWidget* parent)
   view->show();
 
   resize(kClientWidth, kClientHeight);
-  setWindowTitle(FromCp932(InitialCaption()));
-  ui_->Button1->setText(FromCp932(InitialGuideButtonCaption()));
+  setWindowTitle(cp932::ToQString(InitialCaption()));
+  ui_->Button1->setText(cp932::ToQString(InitialGuideButtonCaption()));
   ui_->ListBox1->SetItemHeight(kListBox1ItemHeight);
 
   ApplyFonts();
@@ -191,18 +185,18 @@ void TForm1::FormCreate() {
     // Frozen on purpose: the notice window stays on screen, painted, while
     // nothing else happens.
     clock_.Pause(startupPauseMs_);
-    webView_.Navigate(FromUtf16(HomePageAddress(siteRoot_)));
+    webView_.Navigate(utf16::ToQString(HomePageAddress(siteRoot_)));
   });
 }
 
 void TForm1::FormResize() { webView_.Widget()->setGeometry(0, kWebViewTop, width(), height() - kWebViewTop); }
 
 void TForm1::Button1Click() {
-  Guarded(dialogs_, [this] { webView_.Navigate(FromCp932(catalogue_.GuideUrl())); });
+  Guarded(dialogs_, [this] { webView_.Navigate(cp932::ToQString(catalogue_.GuideUrl())); });
 }
 
 void TForm1::Button2Click() {
-  Guarded(dialogs_, [this] { webView_.Navigate(FromUtf16(GuideListAddress(siteRoot_))); });
+  Guarded(dialogs_, [this] { webView_.Navigate(utf16::ToQString(GuideListAddress(siteRoot_))); });
 }
 
 void TForm1::Button3Click() {
@@ -210,7 +204,7 @@ void TForm1::Button3Click() {
 }
 
 void TForm1::Button4Click() {
-  Guarded(dialogs_, [this] { webView_.Navigate(FromUtf16(SoftwarePageAddress(siteRoot_))); });
+  Guarded(dialogs_, [this] { webView_.Navigate(utf16::ToQString(SoftwarePageAddress(siteRoot_))); });
 }
 
 void TForm1::Button5Click() {
@@ -246,8 +240,8 @@ void TForm1::ListBox2Click() {
 void TForm1::ListBox3Click() {
   Guarded(dialogs_, [this] {
     const int i = ui_->ListBox3->ItemIndex();
-    webView_.Navigate(FromCp932(ui_->ListBox4->Item(i)));
-    ui_->Label3->setText(FromCp932(ui_->ListBox5->Item(i)));
+    webView_.Navigate(cp932::ToQString(ui_->ListBox4->Item(i)));
+    ui_->Label3->setText(cp932::ToQString(ui_->ListBox5->Item(i)));
     ui_->Label3->adjustSize();
   });
 }
@@ -257,7 +251,7 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::Image1MouseDown() {
-  Guarded(dialogs_, [this] { webView_.Navigate(FromCp932(banner_.NoticeUrl())); });
+  Guarded(dialogs_, [this] { webView_.Navigate(cp932::ToQString(banner_.NoticeUrl())); });
 }
 
 GuideListBox& TForm1::ListBox(int number) const {
@@ -285,9 +279,9 @@ StringList& TForm1::NoteList() { return *ui_->ListBox5; }
 int TForm1::MajorSelection() const { return ui_->ListBox1->ItemIndex(); }
 int TForm1::MiddleSelection() const { return ui_->ListBox2->ItemIndex(); }
 
-void TForm1::SetCaption(std::string_view cp932) { setWindowTitle(FromCp932(cp932)); }
+void TForm1::SetCaption(std::string_view cp932) { setWindowTitle(cp932::ToQString(cp932)); }
 
-void TForm1::SetGuideButtonCaption(std::string_view cp932) { ui_->Button1->setText(FromCp932(cp932)); }
+void TForm1::SetGuideButtonCaption(std::string_view cp932) { ui_->Button1->setText(cp932::ToQString(cp932)); }
 
 bool TForm1::ChooseGuideFile(std::string& path) {
   QByteArray chosen;

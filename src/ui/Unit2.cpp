@@ -37,8 +37,6 @@ namespace {
 const QColor kOlive(128, 128, 0);
 const QColor kCream(255, 251, 240);
 
-QString FromCp932(std::string_view bytes) { return cp932::ToQString(bytes); }
-
 void SetColours(QWidget* widget, const QColor& text, const QColor& background) {
   QPalette palette = widget->palette();
   palette.setColor(QPalette::WindowText, text);
@@ -156,7 +154,7 @@ void TForm2::SetMemoText(std::string_view cp932Text) {
   if (cp932Text.size() > kMemoLimit) {
     throw EFailure(cp932::FromUtf8("文字列の大きさがメモの制限を越えました"));
   }
-  const QString text = FromCp932(cp932Text);
+  const QString text = cp932::ToQString(cp932Text);
   if (text == MemoText()) return;
   // The memo keeps paragraphs apart by itself; CR LF is what Windows hands
   // out for a break, so it is taken back to one break here.

@@ -22,6 +22,7 @@
 #include "MemorySite.h"
 #include "Sjis.h"
 #include "base/CodePage.h"
+#include "base/QtText.h"
 #include "ui/GuideListBox.h"
 #include "ui/Unit1.h"
 
@@ -62,8 +63,7 @@ struct MainWindowUnderTest {
     QStringList items;
     const GuideListBox& list = form->ListBox(number);
     for (int i = 0; i < list.Count(); ++i) {
-      const std::u16string text = cp932::ToUtf16(list.Item(i));
-      items << QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+      items << cp932::ToQString(list.Item(i));
     }
     return items;
   }
