@@ -46,7 +46,6 @@ class GuideReader {
 
   // Records the path (native file-name bytes) for the next Open; never fails.
   void Name(std::string path);
-  bool IsNamed() const noexcept { return named_; }
   const std::string& Path() const noexcept { return path_; }
   bool IsOpen() const noexcept { return fd_ >= 0; }
 

@@ -49,11 +49,6 @@ class HintStyle : public QProxyStyle {
 
 }  // namespace
 
-QPoint CentredPosition(QSize screen, QSize window) noexcept {
-  return QPoint(std::max(0, (screen.width() - window.width()) / 2),
-                std::max(0, (screen.height() - window.height()) / 2));
-}
-
 TForm1::TForm1(TForm1Parts parts, QWidget* parent)
     : QWidget(parent),
       ui_(std::make_unique<Ui::TForm1>()),
@@ -299,12 +294,7 @@ void TForm1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (centred_ || !isWindow()) return;
   centred_ = true;
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    QSize outer = frameGeometry().size();
-    if (outer.width() < width() || outer.height() < height()) outer = size();
-    move(area.topLeft() + CentredPosition(area.size(), outer));
-  }
+  MoveToScreenCentre(*this);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

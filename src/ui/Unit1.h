@@ -20,6 +20,7 @@
 #include "ui/Banner.h"
 #include "ui/BannerFile.h"
 #include "ui/Ticker.h"
+#include "ui/WindowPlacement.h"
 
 class QLabel;
 class QPushButton;
@@ -55,10 +56,6 @@ struct TForm1Parts {
   std::unique_ptr<Ticker> bannerTimer{};
   std::unique_ptr<BannerFile> bannerFile{};
 };
-
-// The top-left corner that centres a window of `window` size on a screen of
-// `screen` size; neither coordinate is below 0.
-QPoint CentredPosition(QSize screen, QSize window) noexcept;
 
 class TForm1 : public QWidget, public CatalogueWindow {
   Q_OBJECT

@@ -10,6 +10,7 @@
 #include "ui/Fonts.h"
 #include "ui/JpegPicture.h"
 #include "ui/PictureBox.h"
+#include "ui/WindowPlacement.h"
 #include "ui_Unit2.h"
 
 #include <QFile>
@@ -133,16 +134,19 @@ TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, std
   ui_->Memo1->setFocus();
 
   Guarded(dialogs_, [this] { FormCreate(); });
-  ShowCentred();
+  MoveToScreenCentre(*this);
+  show();
+  raise();
+  activateWindow();
 }
 
 TForm2::~TForm2() = default;
 
-BevelPanel* TForm2::Panel1() const { return ui_->Panel1; }
-QLabel* TForm2::Label1() const { return ui_->Label1; }
-QLabel* TForm2::Label2() const { return ui_->Label2; }
-PictureBox* TForm2::Image1() const { return ui_->Image1; }
-QPlainTextEdit* TForm2::Memo1() const { return ui_->Memo1; }
+BevelPanel& TForm2::Panel1() const { return *ui_->Panel1; }
+QLabel& TForm2::Label1() const { return *ui_->Label1; }
+QLabel& TForm2::Label2() const { return *ui_->Label2; }
+PictureBox& TForm2::Image1() const { return *ui_->Image1; }
+QPlainTextEdit& TForm2::Memo1() const { return *ui_->Memo1; }
 
 QString TForm2::MemoText() const {
   QString text = ui_->Memo1->toPlainText();
@@ -168,16 +172,6 @@ void TForm2::FormCreate() {
   // fetcher's own time-outs keep that wait finite.
   const std::string body = IdHTTP1_.GetText(NoticeTextAddress(siteRoot_));
   SetMemoText(NormaliseLineBreaks(body));
-}
-
-void TForm2::ShowCentred() {
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    move(area.x() + std::max(0, (area.width() - width()) / 2), area.y() + std::max(0, (area.height() - height()) / 2));
-  }
-  show();
-  raise();
-  activateWindow();
 }
 
 }  // namespace tavren

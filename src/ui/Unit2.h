@@ -70,11 +70,11 @@ class TForm2 : public QWidget {
   TForm2& operator=(const TForm2&) = delete;
 
   // The controls, by their layout names.
-  BevelPanel* Panel1() const;
-  QLabel* Label1() const;
-  QLabel* Label2() const;
-  PictureBox* Image1() const;
-  QPlainTextEdit* Memo1() const;
+  BevelPanel& Panel1() const;
+  QLabel& Label1() const;
+  QLabel& Label2() const;
+  PictureBox& Image1() const;
+  QPlainTextEdit& Memo1() const;
 
   // The memo's whole text as Windows would hand it out: paragraphs joined by
   // CR LF, UTF-16.
@@ -90,7 +90,6 @@ class TForm2 : public QWidget {
   // Fetches the notice text and puts it into the memo. Throws the fetcher's
   // failures and the memo's limit failure.
   void FormCreate();
-  void ShowCentred();
 
   std::unique_ptr<Ui::TForm2> ui_;
   Dialogs& dialogs_;

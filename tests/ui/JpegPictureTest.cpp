@@ -286,48 +286,5 @@ TEST(JpegPictureTest, HugeClaimedSizeDecodesInLittleMemory) {
   }
 }
 
-TEST(JpegPictureTest, FromFileReadsTheWholeFile) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const std::string root = dir.path().toStdString();
-  const std::string good = Compress(Quadrants(40, 30), Kind::Rgb);
-  {
-    std::ofstream(root + "/tavren.jpg", std::ios::binary) << good;
-    std::ofstream(root + "/empty.jpg", std::ios::binary);
-    std::ofstream(root + "/page.jpg", std::ios::binary) << "<html></html>";
-  }
-  struct Row {
-    const char* name;
-    std::string path;
-    int errnoValue;  // 0: opens
-    int jpegCode;    // -1: loads
-    QSize size;
-  };
-  const std::vector<Row> rows = {
-      {"picture", root + "/tavren.jpg", 0, -1, {40, 30}},
-      {"zero bytes", root + "/empty.jpg", 0, -1, {0, 0}},
-      {"html page", root + "/page.jpg", 0, 53, {}},
-      {"missing", root + "/missing.jpg", ENOENT, -1, {}},
-      {"folder", root, EISDIR, -1, {}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    int errnoValue = 0;
-    JpegPicture picture;
-    const int code = CodeOf([&] {
-      try {
-        picture = JpegPicture::FromFile(row.path);
-      } catch (const std::system_error& e) {
-        errnoValue = e.code().value();
-      }
-    });
-    EXPECT_EQ(errnoValue, row.errnoValue);
-    EXPECT_EQ(code, row.jpegCode);
-    if (row.errnoValue == 0 && row.jpegCode == -1) {
-      EXPECT_EQ(picture.Size(), row.size);
-    }
-  }
-}
-
 }  // namespace
 }  // namespace tavren::test

@@ -102,9 +102,9 @@ TEST_F(TForm2Test, LayoutMatchesTheStoredForm) {
     QRect geometry;
   };
   const Row rows[] = {
-      {form->Panel1(), "Panel1", {0, 0, 575, 313}},   {form->Label2(), "Label2", {48, 204, 216, 37}},
-      {form->Label1(), "Label1", {40, 254, 212, 19}}, {form->Image1(), "Image1", {56, 64, 185, 129}},
-      {form->Memo1(), "Memo1", {296, 10, 265, 281}},
+      {&form->Panel1(), "Panel1", {0, 0, 575, 313}},   {&form->Label2(), "Label2", {48, 204, 216, 37}},
+      {&form->Label1(), "Label1", {40, 254, 212, 19}}, {&form->Image1(), "Image1", {56, 64, 185, 129}},
+      {&form->Memo1(), "Memo1", {296, 10, 265, 281}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -114,7 +114,7 @@ TEST_F(TForm2Test, LayoutMatchesTheStoredForm) {
     EXPECT_TRUE(row.control->isVisible());
     // Everything but the panel lies on the panel.
     EXPECT_EQ(row.control->parentWidget(),
-              row.control == form->Panel1() ? static_cast<QWidget*>(form.get()) : form->Panel1());
+              row.control == &form->Panel1() ? static_cast<QWidget*>(form.get()) : &form->Panel1());
   }
 
   struct FontRow {
@@ -124,9 +124,9 @@ TEST_F(TForm2Test, LayoutMatchesTheStoredForm) {
     int pixelSize;
   };
   const FontRow fonts[] = {
-      {form->Label2(), "Label2", MarumojiFamily(), 36},
-      {form->Label1(), "Label1", TahomaFamily(), 16},
-      {form->Memo1(), "Memo1", MinchoFamily(), 15},
+      {&form->Label2(), "Label2", MarumojiFamily(), 36},
+      {&form->Label1(), "Label1", TahomaFamily(), 16},
+      {&form->Memo1(), "Memo1", MinchoFamily(), 15},
   };
   for (const FontRow& row : fonts) {
     SCOPED_TRACE(row.name);
@@ -134,27 +134,27 @@ TEST_F(TForm2Test, LayoutMatchesTheStoredForm) {
     EXPECT_EQ(row.control->font().pixelSize(), row.pixelSize);
   }
 
-  EXPECT_EQ(form->Label2()->text(), QStringLiteral("Ｔａｖｒｅｎ"));
-  EXPECT_EQ(form->Label2()->palette().color(QPalette::WindowText), QColor(255, 251, 240));
-  EXPECT_EQ(form->Label1()->text(), QStringLiteral("(C) 2026 肉球工房"));
-  EXPECT_EQ(form->Label1()->palette().color(QPalette::WindowText), QColor(Qt::white));
-  EXPECT_EQ(form->Label1()->palette().color(QPalette::Window), QColor(128, 128, 0));
-  EXPECT_EQ(form->Panel1()->palette().color(QPalette::Window), QColor(128, 128, 0));
+  EXPECT_EQ(form->Label2().text(), QStringLiteral("Ｔａｖｒｅｎ"));
+  EXPECT_EQ(form->Label2().palette().color(QPalette::WindowText), QColor(255, 251, 240));
+  EXPECT_EQ(form->Label1().text(), QStringLiteral("(C) 2026 肉球工房"));
+  EXPECT_EQ(form->Label1().palette().color(QPalette::WindowText), QColor(Qt::white));
+  EXPECT_EQ(form->Label1().palette().color(QPalette::Window), QColor(128, 128, 0));
+  EXPECT_EQ(form->Panel1().palette().color(QPalette::Window), QColor(128, 128, 0));
 
-  const QPlainTextEdit* memo = form->Memo1();
+  const QPlainTextEdit* memo = &form->Memo1();
   EXPECT_TRUE(memo->isReadOnly());
   EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
   EXPECT_EQ(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
   EXPECT_EQ(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
   // The memo is the window's only stop in the tab order.
   EXPECT_EQ(form->focusWidget(), memo);
-  EXPECT_EQ(form->Label1()->focusPolicy(), Qt::NoFocus);
-  EXPECT_EQ(form->Label2()->focusPolicy(), Qt::NoFocus);
+  EXPECT_EQ(form->Label1().focusPolicy(), Qt::NoFocus);
+  EXPECT_EQ(form->Label2().focusPolicy(), Qt::NoFocus);
 }
 
 TEST_F(TForm2Test, StoredPictureShowsItsTopLeftUnscaled) {
   const auto form = MakeWindow();
-  const JpegPicture* picture = form->Image1()->Picture();
+  const JpegPicture* picture = form->Image1().Picture();
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(picture->Size(), QSize(339, 221));
 
@@ -166,7 +166,7 @@ TEST_F(TForm2Test, StoredPictureShowsItsTopLeftUnscaled) {
   JpegPicture reference =
       JpegPicture::FromBytes(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   const QImage expected = reference.Visible(QSize(185, 129)).convertToFormat(QImage::Format_RGB32);
-  const QImage shown = form->Image1()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage shown = form->Image1().grab().toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(shown.size(), QSize(185, 129));
   ASSERT_EQ(expected.size(), QSize(185, 129));
   int differing = 0;
@@ -200,7 +200,7 @@ TEST_F(TForm2Test, ShowsTheFetchedTextWithItsLines) {
     server_.Answer(kNoticeTarget, MemorySite::Ok(row.body));
     const auto form = MakeWindow();
     EXPECT_EQ(form->MemoText(), row.memoText);
-    EXPECT_EQ(form->Memo1()->document()->blockCount(), row.lines);
+    EXPECT_EQ(form->Memo1().document()->blockCount(), row.lines);
     EXPECT_TRUE(form->isVisible());
   }
   EXPECT_TRUE(dialogs_.errorBoxes.isEmpty()) << dialogs_.errorBoxes.join(QStringLiteral(" | ")).toStdString();
@@ -236,7 +236,7 @@ TEST_F(TForm2Test, FailedFetchShowsTheErrorAndStillShowsTheWindow) {
     EXPECT_EQ(visibleAtError, 0);
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.MemoText(), QString());
-    EXPECT_EQ(form.Memo1()->document()->blockCount(), 1);
+    EXPECT_EQ(form.Memo1().document()->blockCount(), 1);
   }
 }
 
@@ -296,17 +296,17 @@ TEST_F(TForm2Test, TextBeyondTheMemoLimitIsRefused) {
 TEST_F(TForm2Test, SameTextIsNotSetAgain) {
   server_.Answer(kNoticeTarget, MemorySite::Ok(Sjis("一行目\n二行目")));
   const auto form = MakeWindow();
-  QTextCursor cursor = form->Memo1()->textCursor();
+  QTextCursor cursor = form->Memo1().textCursor();
   cursor.movePosition(QTextCursor::End);
-  form->Memo1()->setTextCursor(cursor);
-  const int end = form->Memo1()->textCursor().position();
+  form->Memo1().setTextCursor(cursor);
+  const int end = form->Memo1().textCursor().position();
   ASSERT_GT(end, 0);
 
   // Setting the text anew would put the cursor back at the start.
   form->SetMemoText(Sjis("一行目\r\n二行目"));
-  EXPECT_EQ(form->Memo1()->textCursor().position(), end);
+  EXPECT_EQ(form->Memo1().textCursor().position(), end);
   form->SetMemoText(Sjis("一行目\r\n三行目"));
-  EXPECT_EQ(form->Memo1()->textCursor().position(), 0);
+  EXPECT_EQ(form->Memo1().textCursor().position(), 0);
   EXPECT_EQ(form->MemoText(), QStringLiteral("一行目\r\n三行目"));
 }
 
