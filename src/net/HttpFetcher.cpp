@@ -155,9 +155,11 @@ struct Head {
   }
 };
 
-// Reads a status line and its headers. A connection that ends before the
-// status line is complete fails as closed gracefully; one that ends among the
-// headers ends the headers.
+// Reads a status line and its headers up to the empty line that ends them. A
+// connection that ends before that line fails as closed gracefully: a head cut
+// short says nothing reliable about the body, so it is never taken for an
+// answer. A status line without a readable code is returned alone, since
+// nothing after it can be trusted to be headers.
 Head ReadHead(Reader& reader, std::size_t& budget, std::size_t headLimit) {
   Head head;
   std::optional<std::string> status;
@@ -168,7 +170,10 @@ Head ReadHead(Reader& reader, std::size_t& budget, std::size_t headLimit) {
   if (!status) throw EIdConnClosedGracefully();
   head.statusLine = std::move(*status);
   head.code = StatusCode(head.statusLine);
-  while (std::optional<std::string> line = reader.ReadLine(budget, headLimit)) {
+  if (head.code == -1) return head;
+  for (;;) {
+    const std::optional<std::string> line = reader.ReadLine(budget, headLimit);
+    if (!line) throw EIdConnClosedGracefully();
     if (line->empty()) break;
     if ((line->front() == ' ' || line->front() == '\t') && !head.headers.empty()) {
       head.headers.back().second += ' ';
@@ -350,8 +355,8 @@ void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size
     // says keep-alive. Its close can still be on the way when the next fetch
     // looks, and that fetch would then fail although nothing went wrong, so
     // such a connection is let go at once.
-    const bool closesByDefault = head.statusLine.rfind("HTTP/1.0", 0) == 0 &&
-                                 !head.AnyHeaderSays("Connection", "keep-alive");
+    const bool closesByDefault =
+        head.statusLine.rfind("HTTP/1.0", 0) == 0 && !head.AnyHeaderSays("Connection", "keep-alive");
     const auto keepUnlessClosed = [&] {
       keepConnection = !reader.AtEnd() && !closesByDefault && !head.AnyHeaderSays("Connection", "close") &&
                        !head.AnyHeaderSays("Proxy-Connection", "close");
