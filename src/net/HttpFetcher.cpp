@@ -64,6 +64,15 @@ int StatusCode(std::string_view statusLine) {
   return code;
 }
 
+// What a line read may take and what is said when it takes more.
+struct LineBound {
+  std::size_t limit;
+  const char* what;  // "<what> exceed(s) the limit of <limit> bytes."
+  [[noreturn]] void Exceeded() const {
+    throw EIdLimitExceeded(std::string(what) + " the limit of " + std::to_string(limit) + " bytes.");
+  }
+};
+
 // Buffered reading from a connection, with the end of the connection as a
 // state rather than a failure.
 class Reader {
@@ -75,15 +84,15 @@ class Reader {
   // Reads one line ended by LF and returns it without LF and one CR before
   // it. Returns nothing when the connection ends before the LF (what came of
   // the line is dropped). budget is what the line may take, LF included, and
-  // is reduced by it; past it the read fails with the head bound's message.
-  std::optional<std::string> ReadLine(std::size_t& budget, std::size_t headLimit) {
+  // is reduced by it; past it the read fails with bound's message.
+  std::optional<std::string> ReadLine(std::size_t& budget, const LineBound& bound) {
     // Counted from position_, because Fill may move the unread bytes.
     std::size_t scanned = 0;
     for (;;) {
       const std::size_t lf = buffer_.find('\n', position_ + scanned);
       if (lf != std::string::npos) {
         const std::size_t length = lf + 1 - position_;
-        if (length > budget) HeadTooLarge(headLimit);
+        if (length > budget) bound.Exceeded();
         budget -= length;
         std::string line = buffer_.substr(position_, lf - position_);
         position_ = lf + 1;
@@ -91,7 +100,7 @@ class Reader {
         return line;
       }
       scanned = buffer_.size() - position_;
-      if (scanned >= budget) HeadTooLarge(headLimit);
+      if (scanned >= budget) bound.Exceeded();
       if (!Fill()) {
         position_ = buffer_.size();
         return std::nullopt;
@@ -110,10 +119,6 @@ class Reader {
   }
 
  private:
-  [[noreturn]] static void HeadTooLarge(std::size_t limit) {
-    throw EIdLimitExceeded("Response status line and headers exceed the limit of " + std::to_string(limit) + " bytes.");
-  }
-
   // Appends what arrives next; false at the end of the connection.
   bool Fill() {
     if (ended_) return false;
@@ -160,19 +165,19 @@ struct Head {
 // short says nothing reliable about the body, so it is never taken for an
 // answer. A status line without a readable code is returned alone, since
 // nothing after it can be trusted to be headers.
-Head ReadHead(Reader& reader, std::size_t& budget, std::size_t headLimit) {
+Head ReadHead(Reader& reader, std::size_t& budget, const LineBound& headBound) {
   Head head;
   std::optional<std::string> status;
   // Empty lines before a status line are a known server slip, skipped (within
   // the head bound) so that a status line, never an empty text, is reported.
-  do status = reader.ReadLine(budget, headLimit);
+  do status = reader.ReadLine(budget, headBound);
   while (status && status->empty());
   if (!status) throw EIdConnClosedGracefully();
   head.statusLine = std::move(*status);
   head.code = StatusCode(head.statusLine);
   if (head.code == -1) return head;
   for (;;) {
-    const std::optional<std::string> line = reader.ReadLine(budget, headLimit);
+    const std::optional<std::string> line = reader.ReadLine(budget, headBound);
     if (!line) throw EIdConnClosedGracefully();
     if (line->empty()) break;
     if ((line->front() == ' ' || line->front() == '\t') && !head.headers.empty()) {
@@ -224,9 +229,20 @@ bool IsChunked(const Head& head) {
   return false;
 }
 
-void ReadChunked(Reader& reader, BodySink& sink, std::size_t& budget, std::size_t headLimit) {
+// The lines around and inside a body. Trailers are headers and take what is
+// left of the head's allowance; each chunk-size line and chunk end has an
+// allowance of its own, so that the number of chunks is bounded only by the
+// body's size.
+struct BodyLines {
+  std::size_t& headBudget;
+  LineBound head;
+  LineBound chunkLine;
+};
+
+void ReadChunked(Reader& reader, BodySink& sink, const BodyLines& lines) {
   for (;;) {
-    const std::optional<std::string> sizeLine = reader.ReadLine(budget, headLimit);
+    std::size_t lineBudget = lines.chunkLine.limit;
+    const std::optional<std::string> sizeLine = reader.ReadLine(lineBudget, lines.chunkLine);
     if (!sizeLine) return;  // closed in order: what came is the body
     std::string_view text = TrimBlanks(*sizeLine);
     std::uint64_t size = 0;
@@ -249,7 +265,7 @@ void ReadChunked(Reader& reader, BodySink& sink, std::size_t& budget, std::size_
     }
     if (size > sink.Room()) BodyTooLarge(sink.Limit());
     if (size == 0) {
-      while (std::optional<std::string> trailer = reader.ReadLine(budget, headLimit))
+      while (std::optional<std::string> trailer = reader.ReadLine(lines.headBudget, lines.head))
         if (trailer->empty()) return;
       return;
     }
@@ -259,14 +275,15 @@ void ReadChunked(Reader& reader, BodySink& sink, std::size_t& budget, std::size_
       sink.Take(piece);
       size -= piece.size();
     }
-    const std::optional<std::string> end = reader.ReadLine(budget, headLimit);
+    lineBudget = lines.chunkLine.limit;
+    const std::optional<std::string> end = reader.ReadLine(lineBudget, lines.chunkLine);
     if (!end) return;
     if (!end->empty()) throw EIdMalformedResponse("Chunk not followed by a line end in the response.");
   }
 }
 
 // Reads the body that follows head into sink, by the framing head gives.
-void ReadBody(const Head& head, Reader& reader, BodySink& sink, std::size_t& budget, std::size_t headLimit) {
+void ReadBody(const Head& head, Reader& reader, BodySink& sink, const BodyLines& lines) {
   if (const std::optional<std::uint64_t> length = ContentLength(head)) {
     if (*length > sink.Room()) BodyTooLarge(sink.Limit());
     std::uint64_t left = *length;
@@ -277,7 +294,7 @@ void ReadBody(const Head& head, Reader& reader, BodySink& sink, std::size_t& bud
       left -= piece.size();
     }
   } else if (IsChunked(head)) {
-    ReadChunked(reader, sink, budget, headLimit);
+    ReadChunked(reader, sink, lines);
   } else {
     for (;;) {
       const std::string_view piece = reader.ReadSome(kReceiveSize);
@@ -341,9 +358,12 @@ void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size
     connection_->Send(request);
     Reader reader(*connection_);
     std::size_t headBudget = limits_.maxHead;
+    const BodyLines lines{headBudget,
+                          {limits_.maxHead, "Response status line and headers exceed"},
+                          {limits_.maxChunkLine, "A chunk size line exceeds"}};
     Head head;
     do {
-      head = ReadHead(reader, headBudget, limits_.maxHead);
+      head = ReadHead(reader, headBudget, lines.head);
       const CookieStore::Seconds now = Now();
       for (const auto& [name, value] : head.headers) {
         if (EqualsNoCase(name, "Set-Cookie")) cookies_.ReceiveSetCookie(value, address.host, address.path, now);
@@ -368,7 +388,7 @@ void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size
     if (head.code >= 200 && head.code <= 299) {
       if (head.code != 204) {
         BodySink sink(&destination, maxBody);
-        ReadBody(head, reader, sink, headBudget, limits_.maxHead);
+        ReadBody(head, reader, sink, lines);
       }
       keepUnlessClosed();
     } else {
@@ -378,7 +398,7 @@ void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size
         // Reading it may fail: the status line is still the failure to report.
         try {
           BodySink discard(nullptr, limits_.maxTextBody);
-          ReadBody(head, reader, discard, headBudget, limits_.maxHead);
+          ReadBody(head, reader, discard, lines);
           keepUnlessClosed();
         } catch (const EFailure&) {
         }

@@ -39,6 +39,9 @@ struct FetcherLimits {
   // Largest status lines plus headers of one response (a skipped 100 answer
   // included; chunked trailers count against it too).
   std::size_t maxHead = std::size_t{64} << 10;
+  // Largest chunk-size line (extensions included) or chunk end of a chunked
+  // body, each on its own; the number of chunks is bounded by the body only.
+  std::size_t maxChunkLine = std::size_t{4} << 10;
 };
 
 class HttpFetcher {
