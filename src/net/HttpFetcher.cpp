@@ -304,7 +304,7 @@ void ReadBody(const Head& head, Reader& reader, BodySink& sink, const BodyLines&
   }
 }
 
-bool HasNoBody(int code) { return code == 204 || code == 304 || (code >= 100 && code < 200); }
+bool HasNoBody(int code) { return code == 204 || code == 304; }
 
 CookieStore::Seconds Now() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -391,6 +391,11 @@ void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size
         ReadBody(head, reader, sink, lines);
       }
       keepUnlessClosed();
+    } else if (head.code < 200) {
+      // An informational status other than 100 ends the fetch, but the
+      // server's final answer is still to come. The connection goes, so that
+      // answer is never read as the next fetch's.
+      throw EIdHTTPProtocolException(head.statusLine, head.code);
     } else {
       if (!HasNoBody(head.code)) {
         // The answer to a failed request is read so that the connection can
