@@ -37,6 +37,13 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// An attribute value without the double quotes of the Set-Cookie2 style
+// (Path="/"); a value with a quote at one end only stays as it is.
+std::string_view Unquoted(std::string_view value) {
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+  return value;
+}
+
 // Days from 1970-01-01 to the given civil date (proleptic Gregorian).
 Seconds DaysFromCivil(Seconds y, unsigned m, unsigned d) {
   y -= m <= 2;
@@ -187,7 +194,7 @@ void CookieStore::ReceiveSetCookie(std::string_view value, std::string_view host
     const std::size_t eq = attribute.find('=');
     const std::string_view name = Trim(attribute.substr(0, eq));
     const std::string_view attributeValue =
-        eq == std::string_view::npos ? std::string_view() : Trim(attribute.substr(eq + 1));
+        eq == std::string_view::npos ? std::string_view() : Unquoted(Trim(attribute.substr(eq + 1)));
     if (EqualsNoCase(name, "max-age")) {
       if (auto v = ParseMaxAge(attributeValue)) maxAge = v;
     } else if (EqualsNoCase(name, "expires")) {

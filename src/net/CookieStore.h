@@ -3,7 +3,8 @@
 // without Domain, Domain must match the request host, Path defaults to the
 // request path's directory, Max-Age before Expires, Secure cookies refused
 // because this client only speaks plain http); Set-Cookie2 values are split at
-// commas outside quotes and read the same way.
+// commas outside quotes and read the same way. Attribute values may be quoted
+// (Path="/"); the quotes are dropped.
 
 #include <cstddef>
 #include <cstdint>
