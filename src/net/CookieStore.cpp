@@ -37,6 +37,16 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Control bytes other than tab. In a name or value they would be sent back
+// inside the request's Cookie line (a CR or LF there starts a header of the
+// server's choosing).
+bool HasControlByte(std::string_view s) {
+  return std::any_of(s.begin(), s.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && u != '\t') || u == 0x7F;
+  });
+}
+
 // An attribute value without the double quotes of the Set-Cookie2 style
 // (Path="/"); a value with a quote at one end only stays as it is.
 std::string_view Unquoted(std::string_view value) {
@@ -181,7 +191,7 @@ void CookieStore::ReceiveSetCookie(std::string_view value, std::string_view host
   Cookie cookie;
   cookie.name = std::string(Trim(pair.substr(0, equals)));
   cookie.value = std::string(Trim(pair.substr(equals + 1)));
-  if (cookie.name.empty()) return;
+  if (cookie.name.empty() || HasControlByte(cookie.name) || HasControlByte(cookie.value)) return;
 
   std::optional<Seconds> maxAge;
   std::optional<Seconds> expires;

@@ -22,6 +22,8 @@ class CookieStore {
   // Stores the cookie of one "Set-Cookie" header value received for a request
   // to host and path (the request target's path, without query), at time now.
   // An expired cookie removes a stored one of the same name, domain and path.
+  // A cookie whose name or value holds a control byte other than tab (CR, LF,
+  // NUL...) is refused: never stored, so never sent.
   void ReceiveSetCookie(std::string_view value, std::string_view host, std::string_view path, Seconds now);
   // The same for one "Set-Cookie2" header value (several cookies, comma-separated).
   void ReceiveSetCookie2(std::string_view value, std::string_view host, std::string_view path, Seconds now);

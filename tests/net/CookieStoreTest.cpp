@@ -96,6 +96,14 @@ TEST(CookieStore, ReturnsCookiesThatApply) {
        0,
        "a=1"},
       {"quoted max-age", {"a=1; Max-Age=\"60\""}, "site.jp", "/", "site.jp", "/", 60, ""},
+      {"control bytes refused",
+       {"a=b\rX-Evil: 1", "c\n=1", "d=\x7f", "e=x\ty"},
+       "site.jp",
+       "/",
+       "site.jp",
+       "/",
+       0,
+       "e=x\ty"},
       {"attribute names any case", {"a=1; PATH=/x; max-age=5"}, "site.jp", "/", "site.jp", "/x/y", 6, ""},
   };
   for (const Row& r : rows) {
