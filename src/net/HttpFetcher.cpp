@@ -73,11 +73,27 @@ struct LineBound {
   }
 };
 
+// The end of a fetch's time.
+class Deadline {
+ public:
+  Deadline(FetchClock& clock, std::chrono::milliseconds total) : clock_(clock), at_(clock.Now() + total) {}
+  // What is left, at least 1 ms; throws the time-out failure when nothing is.
+  std::chrono::milliseconds Left() const {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(at_ - clock_.Now());
+    if (left.count() <= 0) throw EIdSocketError(10060);
+    return left;
+  }
+
+ private:
+  FetchClock& clock_;
+  std::chrono::steady_clock::time_point at_;
+};
+
 // Buffered reading from a connection, with the end of the connection as a
 // state rather than a failure.
 class Reader {
  public:
-  explicit Reader(Connection& connection) : connection_(connection) {}
+  Reader(Connection& connection, const Deadline& deadline) : connection_(connection), deadline_(deadline) {}
 
   bool AtEnd() const noexcept { return ended_ && position_ == buffer_.size(); }
 
@@ -131,13 +147,14 @@ class Reader {
     }
     const std::size_t old = buffer_.size();
     buffer_.resize(old + kReceiveSize);
-    const std::size_t n = connection_.Receive(buffer_.data() + old, kReceiveSize);
+    const std::size_t n = connection_.Receive(buffer_.data() + old, kReceiveSize, deadline_.Left());
     buffer_.resize(old + n);
     if (n == 0) ended_ = true;
     return n > 0;
   }
 
   Connection& connection_;
+  const Deadline& deadline_;
   std::string buffer_;
   std::size_t position_ = 0;
   bool ended_ = false;
@@ -315,21 +332,27 @@ CookieStore::Seconds Now() {
 HttpFetcher::HttpFetcher(FetcherLimits limits)
     : HttpFetcher(limits, std::make_unique<SocketConnector>(limits.connectTimeout, limits.readTimeout)) {}
 
-HttpFetcher::HttpFetcher(FetcherLimits limits, std::unique_ptr<Connector> connector)
-    : limits_(limits), connector_(std::move(connector)) {}
+HttpFetcher::HttpFetcher(FetcherLimits limits, std::unique_ptr<Connector> connector, std::shared_ptr<FetchClock> clock)
+    : limits_(limits), connector_(std::move(connector)), clock_(std::move(clock)) {}
 
 HttpFetcher::~HttpFetcher() = default;
 
 std::string HttpFetcher::GetText(std::string_view url) {
   StringByteStream body;
-  Fetch(url, body, limits_.maxTextBody);
+  Fetch(url, body, limits_.maxTextBody, limits_.textTotalTime);
   return body.Release();
 }
 
-void HttpFetcher::GetToStream(std::string_view url, ByteStream& stream) { Fetch(url, stream, limits_.maxStreamBody); }
+void HttpFetcher::GetToStream(std::string_view url, ByteStream& stream) {
+  Fetch(url, stream, limits_.maxStreamBody, limits_.streamTotalTime);
+}
 
-void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size_t maxBody) {
+void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size_t maxBody,
+                        std::chrono::milliseconds totalTime) {
   const HttpAddress address = ParseHttpAddress(url);
+  // A server that sends a byte just within each read time-out would keep the
+  // window frozen without end; the whole fetch has a bound of its own.
+  const Deadline deadline(*clock_, totalTime);
 
   if (connection_ &&
       !(EqualsNoCase(connectedHost_, address.host) && connectedPort_ == address.port && connection_->StillOpen())) {
@@ -355,8 +378,8 @@ void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size
   // closes it.
   bool keepConnection = false;
   try {
-    connection_->Send(request);
-    Reader reader(*connection_);
+    connection_->Send(request, deadline.Left());
+    Reader reader(*connection_, deadline);
     std::size_t headBudget = limits_.maxHead;
     const BodyLines lines{headBudget,
                           {limits_.maxHead, "Response status line and headers exceed"},
