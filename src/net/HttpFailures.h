@@ -70,12 +70,13 @@ class EIdBadAddress : public EIdException {
 // or an empty text for a number without one.
 std::string SocketErrorDescription(int code);
 
-// The Windows socket number for an errno value; an errno without a Windows
-// counterpart is returned unchanged.
+// The Windows socket number for an errno value. Every errno the socket calls
+// can give has one; any other errno (none of a socket's) is returned unchanged.
 int SocketErrorFromErrno(int err) noexcept;
 
 // The Windows socket number for a getaddrinfo() result (EAI_*); eaiSystemErrno
-// is errno at the time, used for EAI_SYSTEM.
+// is errno at the time, used for EAI_SYSTEM (11003 when it has no socket
+// number).
 int SocketErrorFromResolver(int eai, int eaiSystemErrno) noexcept;
 
 }  // namespace tavren
