@@ -23,8 +23,8 @@
 #include <utility>
 
 #include "base/CodePage.h"
-#include "base/QtText.h"
 #include "base/Failure.h"
+#include "base/QtText.h"
 #include "net/SiteAddresses.h"
 #include "ui/Clock.h"
 #include "ui/Dialogs.h"
@@ -139,12 +139,13 @@ TForm1::TForm1(TForm1Parts parts, QWidget* parent)
   ui_->setupUi(this);
 
   // The banner timer runs from the window's creation, before the pause, and
-  // is never stopped. A coarse timer fires once when the thread comes back
-  // from a long command, never once per missed interval.
+  // is never stopped. Every Qt timer fires once when the thread comes back
+  // from a long command, never once per missed interval; a precise one also
+  // never fires early (a coarse one may, by up to 5 %).
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
   timer1_->setInterval(parts.bannerIntervalMs);
-  timer1_->setTimerType(Qt::CoarseTimer);
+  timer1_->setTimerType(Qt::PreciseTimer);
   timer1_->start();
 
   // The web view is created last, so it lies above the hidden address and

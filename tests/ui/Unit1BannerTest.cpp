@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -266,6 +267,19 @@ TEST_F(BannerTest, TheFirstTickComesOneIntervalAfterCreation) {
   EXPECT_EQ(w->form->Timer1().interval(), 400);
   QTRY_VERIFY_WITH_TIMEOUT(!site.Requests().empty(), 3000);
   EXPECT_EQ(site.Requests().front().target, "/cm/tavren/0.jpg");
+}
+
+TEST_F(BannerTest, TicksNeverComeEarly) {
+  // A coarse timer may fire up to 5 % early; tick n must not come before n
+  // whole intervals have passed.
+  w.reset();
+  QElapsedTimer sinceCreation;
+  sinceCreation.start();
+  w = std::make_unique<MainWindowUnderTest>(site.Root(), 300);
+  std::vector<qint64> ticks;
+  QObject::connect(&w->form->Timer1(), &QTimer::timeout, [&] { ticks.push_back(sinceCreation.elapsed()); });
+  QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 4, 5000);
+  for (std::size_t n = 0; n < ticks.size(); ++n) EXPECT_GE(ticks[n], 300 * static_cast<qint64>(n + 1)) << n;
 }
 
 TEST_F(BannerTest, MissedTicksAreNotMadeUpAndFailuresNeverStopTheTimer) {
