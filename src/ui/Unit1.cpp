@@ -224,7 +224,12 @@ void TForm1::ApplyHints() {
   for (QWidget* control : std::initializer_list<QWidget*>{ui_->Image1, ui_->ListBox1, ui_->ListBox2, ui_->ListBox3,
                                                           ui_->Button1, ui_->Button2, ui_->Button3, ui_->Button4,
                                                           ui_->Button5, ui_->Button6, ui_->Button7}) {
+    // Qt times a hint by the style of the widget really under the pointer:
+    // over a list that is its viewport or a scroll bar, children that do
+    // not take their parent's style. Each part gets the hint style too;
+    // their tooltip requests pass up to the control, which shows its hint.
     control->setStyle(style);
+    for (QWidget* part : control->findChildren<QWidget*>()) part->setStyle(style);
     control->installEventFilter(this);
   }
 }
