@@ -176,13 +176,8 @@ TForm1::~TForm1() = default;
 
 void TForm1::ApplyFonts() {
   setFont(WindowsFont(PGothicFamily(), 12));
-  ui_->Label2->setFont(WindowsFont(MarumojiFamily(), 36));
+  ui_->Label2->setFont(LogoFont());
   ui_->Label3->setFont(WindowsFont(PGothicFamily(), 13));
-  // The real logo face is an extra-bold rounded one; its stand-in is light,
-  // so it is drawn emboldened.
-  QFont logo = ui_->Label2->font();
-  logo.setWeight(QFont::Black);
-  ui_->Label2->setFont(logo);
   // 17-pixel buttons: the style's frame and padding would leave no room for
   // 12-pixel text, so each button draws a flat face of its own. The sheet is
   // set on the buttons, not the panel, so that the panel keeps its green.

@@ -1,8 +1,8 @@
 #include "ui/Unit2.h"
 
 #include "base/CodePage.h"
-#include "base/QtText.h"
 #include "base/Failure.h"
+#include "base/QtText.h"
 #include "catalogue/Maker.h"
 #include "net/SiteAddresses.h"
 #include "ui/FailureDisplay.h"
@@ -108,7 +108,7 @@ TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, QWi
   setFont(WindowsFont(TahomaFamily(), 11));
   SetColours(this, Qt::black, kOlive);
 
-  ui_->Label2->setFont(WindowsFont(MarumojiFamily(), 36));
+  ui_->Label2->setFont(LogoFont());
   SetColours(ui_->Label2, kCream, kOlive);
   ui_->Label2->setAutoFillBackground(false);
 

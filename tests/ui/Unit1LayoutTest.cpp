@@ -17,7 +17,9 @@
 
 #include "Unit1TestSupport.h"
 #include "catalogue/Maker.h"
+#include "ui/Fonts.h"
 #include "ui/PictureBox.h"
+#include "ui/Unit2.h"
 
 namespace tavren::test {
 namespace {
@@ -123,6 +125,24 @@ TEST(MainWindowLayout, FontsAndColours) {
   EXPECT_EQ(w.form->Label2().palette().color(QPalette::WindowText), QColor(255, 251, 240));
   EXPECT_EQ(w.form->Label3().palette().color(QPalette::WindowText), QColor(Qt::white));
   EXPECT_EQ(w.form->Image1().cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(MainWindowLayout, BothLogosAreEmboldenedOnlyOverAStandInFace) {
+  // The rule: rows whose face in use is a stand-in or the asked face itself.
+  struct Row {
+    QFont font;
+    int weight;
+  } rows[] = {
+      {WindowsFont(MarumojiFamily(), 36), QFont::Black},  // no real face here: a stand-in draws
+      {WindowsFont(QStringLiteral("IPAPGothic"), 36), QFont::Normal},
+  };
+  for (const Row& r : rows) EXPECT_EQ(EmboldenedIfStandIn(r.font).weight(), r.weight) << r.font.family().toStdString();
+  // And the two windows draw their logos alike.
+  MainWindowUnderTest w;
+  FakeDialogs dialogs;
+  const TForm2 notice(dialogs, "http://127.0.0.1:9/");
+  EXPECT_EQ(w.form->Label2().font(), notice.Label2()->font());
+  EXPECT_EQ(w.form->Label2().font().weight(), QFont::Black);
 }
 
 TEST(MainWindowLayout, ButtonCaptionsFitTheirSeventeenPixelButtons) {
