@@ -281,9 +281,11 @@ void TForm1::Button4Click() {
 
 void TForm1::Button5Click() {
   Guarded(dialogs_, [this] {
+    // Only the view's own failure means there is no page; any other (out
+    // of memory) goes on to the error box.
     try {
       webView_.GoBack();
-    } catch (...) {
+    } catch (const EOleException&) {
       dialogs_.Message(QStringLiteral("ページがありません"));
     }
   });
@@ -293,7 +295,7 @@ void TForm1::Button6Click() {
   Guarded(dialogs_, [this] {
     try {
       webView_.GoForward();
-    } catch (...) {
+    } catch (const EOleException&) {
       dialogs_.Message(QStringLiteral("ページがありません"));
     }
   });
