@@ -142,6 +142,9 @@ EIdSocketError::EIdSocketError(int code) : EIdException(SocketErrorMessage(code)
 
 EIdConnClosedGracefully::EIdConnClosedGracefully() : EIdException("Connection Closed Gracefully.") {}
 
+EIdBodyTooLarge::EIdBodyTooLarge(std::size_t limit)
+    : EIdLimitExceeded("Response body exceeds the limit of " + std::to_string(limit) + " bytes.") {}
+
 std::string SocketErrorDescription(int code) {
   for (const SocketErrorText& row : kSocketErrorTexts)
     if (row.number == code) return row.text;

@@ -4,6 +4,7 @@
 
 #include "base/Failure.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -50,6 +51,12 @@ class EIdConnClosedGracefully : public EIdException {
 class EIdLimitExceeded : public EIdException {
  public:
   using EIdException::EIdException;
+};
+
+// A response body longer than the operation's body bound.
+class EIdBodyTooLarge : public EIdLimitExceeded {
+ public:
+  explicit EIdBodyTooLarge(std::size_t limit);
 };
 
 // The response's framing cannot be followed (a chunk size that is not a hex

@@ -44,9 +44,7 @@ std::string Shortened(std::string_view s) {
   return s.size() <= kShown ? std::string(s) : std::string(s.substr(0, kShown)) + "...";
 }
 
-[[noreturn]] void BodyTooLarge(std::size_t limit) {
-  throw EIdLimitExceeded("Response body exceeds the limit of " + std::to_string(limit) + " bytes.");
-}
+[[noreturn]] void BodyTooLarge(std::size_t limit) { throw EIdBodyTooLarge(limit); }
 
 // The status code: the second space-separated field as a decimal number, -1
 // when that field is missing or is not a number made of digits only.

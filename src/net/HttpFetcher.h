@@ -63,7 +63,8 @@ class HttpFetcher {
   // GETs url and returns the body exactly as received (no conversion, empty
   // for an empty body). Throws EIdHTTPProtocolException for a status outside
   // 200..299 or an unreadable status line, EIdSocketError,
-  // EIdConnClosedGracefully, EIdLimitExceeded, EIdMalformedResponse,
+  // EIdConnClosedGracefully, EIdLimitExceeded (EIdBodyTooLarge past
+  // maxTextBody), EIdMalformedResponse,
   // EIdBadAddress; 10060 also when the fetch outlasts textTotalTime
   // (streamTotalTime for GetToStream). The fetcher stays usable after any.
   std::string GetText(std::string_view url);

@@ -4,6 +4,7 @@
 #include "base/Failure.h"
 #include "base/QtText.h"
 #include "catalogue/Maker.h"
+#include "net/HttpFailures.h"
 #include "net/SiteAddresses.h"
 #include "ui/FailureDisplay.h"
 #include "ui/Fonts.h"
@@ -37,6 +38,15 @@ const QColor kOlive(128, 128, 0);
 const QColor kCream(255, 251, 240);
 
 QString FromCp932(std::string_view bytes) { return cp932::ToQString(bytes); }
+
+// A text longer than the memo's limit can never be shown, however long it
+// is; the fetch stops reading there.
+FetcherLimits NoticeFetcherLimits(FetcherLimits limits) {
+  limits.maxTextBody = kMemoLimit;
+  return limits;
+}
+
+EFailure MemoLimitFailure() { return EFailure(cp932::FromUtf8("文字列の大きさがメモの制限を越えました")); }
 
 void SetColours(QWidget* widget, const QColor& text, const QColor& background) {
   QPalette palette = widget->palette();
@@ -102,7 +112,7 @@ TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, QWi
       ui_(std::make_unique<Ui::TForm2>()),
       dialogs_(dialogs),
       siteRoot_(std::move(siteRoot)),
-      IdHTTP1_(limits) {
+      IdHTTP1_(NoticeFetcherLimits(limits)) {
   ui_->setupUi(this);
   setFixedSize(575, 313);
   setFont(WindowsFont(TahomaFamily(), 11));
@@ -150,9 +160,7 @@ QString TForm2::MemoText() const {
 }
 
 void TForm2::SetMemoText(std::string_view cp932Text) {
-  if (cp932Text.size() > kMemoLimit) {
-    throw EFailure(cp932::FromUtf8("文字列の大きさがメモの制限を越えました"));
-  }
+  if (cp932Text.size() > kMemoLimit) throw MemoLimitFailure();
   const QString text = FromCp932(cp932Text);
   if (text == MemoText()) return;
   // The memo keeps paragraphs apart by itself; CR LF is what Windows hands
@@ -165,7 +173,12 @@ void TForm2::SetMemoText(std::string_view cp932Text) {
 void TForm2::FormCreate() {
   // Blocks the GUI thread until the body is in or the fetch fails; the
   // fetcher's own time-outs keep that wait finite.
-  const std::string body = IdHTTP1_.GetText(NoticeTextAddress(siteRoot_));
+  std::string body;
+  try {
+    body = IdHTTP1_.GetText(NoticeTextAddress(siteRoot_));
+  } catch (const EIdBodyTooLarge&) {
+    throw MemoLimitFailure();
+  }
   SetMemoText(NormaliseLineBreaks(body));
 }
 

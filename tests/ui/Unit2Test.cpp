@@ -268,6 +268,7 @@ TEST_F(TForm2Test, TextBeyondTheMemoLimitIsRefused) {
   const Row rows[] = {
       {"exactly the limit", std::string(kMemoLimit, 'a'), true},
       {"one byte over", std::string(kMemoLimit + 1, 'a'), false},
+      {"beyond the fetcher's own text bound too", std::string(5 * kMemoLimit, 'a'), false},
       // Each LF grows into CR LF, so half the limit in LFs no longer fits.
       {"bare LFs that double past the limit", std::string(kMemoLimit / 2 + 1, '\n'), false},
       {"CR LFs exactly at the limit",
