@@ -12,13 +12,19 @@
 #include "ui/PictureBox.h"
 #include "ui_Unit2.h"
 
+#include <QtGui/qguiapplication_platform.h>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
 #include <QScreen>
 
+#include <xcb/xcb.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 // The stored picture lives in this library's resources; a static library's
@@ -47,6 +53,36 @@ FetcherLimits NoticeFetcherLimits(FetcherLimits limits) {
 }
 
 EFailure MemoLimitFailure() { return EFailure(cp932::FromUtf8("文字列の大きさがメモの制限を越えました")); }
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
+  const xcb_intern_atom_cookie_t cookie =
+      xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+  const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+  std::free(reply);
+  return atom;
+}
+
+// The notice window is frameless, so its caption is never shown; neither may
+// the taskbar or the window switcher show it. On X11 that is asked for with
+// the window states _NET_WM_STATE_SKIP_TASKBAR and _NET_WM_STATE_SKIP_PAGER,
+// set before the window is first mapped (Qt adds its own states to what the
+// property holds then). Qt::Tool would do it too, but would also make the
+// window transient for the application, and window managers keep such
+// windows above the main window, which must cover the notices.
+void KeepOffTaskbar(QWidget& window) {
+  // The offscreen platform offers the X11 interface too, without a server.
+  if (QGuiApplication::platformName() != QStringLiteral("xcb")) return;
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+  if (connection == nullptr) return;
+  const auto id = static_cast<xcb_window_t>(window.winId());
+  const xcb_atom_t states[] = {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                               Atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
+  xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, Atom(connection, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 2,
+                      states);
+  xcb_flush(connection);
+}
 
 void SetColours(QWidget* widget, const QColor& text, const QColor& background) {
   QPalette palette = widget->palette();
@@ -142,6 +178,7 @@ TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, QWi
   ui_->Memo1->setFocus();
 
   Guarded(dialogs_, [this] { FormCreate(); });
+  KeepOffTaskbar(*this);
   ShowCentred();
 }
 
