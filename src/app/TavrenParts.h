@@ -7,12 +7,18 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 
 namespace tavren {
 
 class QtDialogs;
 class QtWebView;
 class SystemClock;
+
+// The banner's period in this program, 90 s. It lives in a file of its own
+// (BannerInterval.cpp), so that a build for a test of the whole program can
+// link a shorter one in its place.
+int ProgramBannerIntervalMs() noexcept;
 
 class TavrenParts : public ProgramParts {
  public:
@@ -24,6 +30,7 @@ class TavrenParts : public ProgramParts {
   Dialogs& StartupDialogs() override;
   std::unique_ptr<QWidget> MakeNoticeWindow() override;
   std::unique_ptr<QWidget> MakeMainWindow() override;
+  void OpenGuide(QWidget& mainWindow, const std::string& path) override;
 
  private:
   std::unique_ptr<QtDialogs> dialogs_;

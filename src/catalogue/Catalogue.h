@@ -26,6 +26,12 @@ class Catalogue {
   // added before a failure stays. The file is closed on every path.
   void Load();
 
+  // The load command with `path` (native file-name bytes) in place of the
+  // dialog's answer, as when the user confirms it there: clears the five
+  // lists, makes `path` GuideFile and the dialog's file name, then reads it
+  // as Load() does, with the same failures. Never shows the dialog.
+  void LoadFrom(std::string path);
+
   // A click in the major-category list: MajorIndex := the list's selected
   // position, then Filter().
   void FilterByMajor();
@@ -46,21 +52,23 @@ class Catalogue {
 
   // The path of the last confirmed open-dialog choice, unset before one.
   const std::optional<std::string>& GuideFile() const noexcept { return guideFile_; }
-  // The open dialog's current file name (empty before a confirmed choice).
-  const std::string& DialogFileName() const noexcept { return dialogFileName_; }
   std::int32_t MajorIndex() const noexcept { return majorIndex_; }
   std::int32_t MiddleIndex() const noexcept { return middleIndex_; }
   // The guide author's address from the last header read; empty before one.
   const std::string& GuideUrl() const noexcept { return guideUrl_; }
 
  private:
+  void ClearLists();
+  void ReadGuideFile();
+
   CatalogueWindow& window_;
   std::optional<std::string> guideFile_;
+  // The open dialog's current file name (empty before a confirmed choice):
+  // what the category filters read.
   std::string dialogFileName_;
   std::int32_t majorIndex_ = 0;
   std::int32_t middleIndex_ = 0;
   std::string guideUrl_;
-  std::string scratch_;
 };
 
 // The caption texts, in CP932, as the header effects build them.

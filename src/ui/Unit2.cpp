@@ -6,10 +6,12 @@
 #include "catalogue/Maker.h"
 #include "net/HttpFailures.h"
 #include "net/SiteAddresses.h"
+#include "net/SocketConnection.h"
 #include "ui/FailureDisplay.h"
 #include "ui/Fonts.h"
 #include "ui/JpegPicture.h"
 #include "ui/PictureBox.h"
+#include "ui/WindowPlacement.h"
 #include "ui_Unit2.h"
 
 #include <QtGui/qguiapplication_platform.h>
@@ -42,8 +44,6 @@ namespace {
 
 const QColor kOlive(128, 128, 0);
 const QColor kCream(255, 251, 240);
-
-QString FromCp932(std::string_view bytes) { return cp932::ToQString(bytes); }
 
 // A text longer than the memo's limit can never be shown, however long it
 // is; the fetch stops reading there.
@@ -143,12 +143,15 @@ void BevelPanel::paintEvent(QPaintEvent* event) {
   }
 }
 
-TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, QWidget* owner)
+TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, std::unique_ptr<Connector> connector,
+               QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::FramelessWindowHint),
       ui_(std::make_unique<Ui::TForm2>()),
       dialogs_(dialogs),
       siteRoot_(std::move(siteRoot)),
-      IdHTTP1_(NoticeFetcherLimits(limits)) {
+      IdHTTP1_(NoticeFetcherLimits(limits),
+               connector ? std::move(connector)
+                         : std::make_unique<SocketConnector>(limits.connectTimeout, limits.readTimeout)) {
   ui_->setupUi(this);
   setFixedSize(575, 313);
   setFont(WindowsFont(TahomaFamily(), 11));
@@ -179,16 +182,19 @@ TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, QWi
 
   Guarded(dialogs_, [this] { FormCreate(); });
   KeepOffTaskbar(*this);
-  ShowCentred();
+  MoveToScreenCentre(*this);
+  show();
+  raise();
+  activateWindow();
 }
 
 TForm2::~TForm2() = default;
 
-BevelPanel* TForm2::Panel1() const { return ui_->Panel1; }
-QLabel* TForm2::Label1() const { return ui_->Label1; }
-QLabel* TForm2::Label2() const { return ui_->Label2; }
-PictureBox* TForm2::Image1() const { return ui_->Image1; }
-QPlainTextEdit* TForm2::Memo1() const { return ui_->Memo1; }
+BevelPanel& TForm2::Panel1() const { return *ui_->Panel1; }
+QLabel& TForm2::Label1() const { return *ui_->Label1; }
+QLabel& TForm2::Label2() const { return *ui_->Label2; }
+PictureBox& TForm2::Image1() const { return *ui_->Image1; }
+QPlainTextEdit& TForm2::Memo1() const { return *ui_->Memo1; }
 
 QString TForm2::MemoText() const {
   QString text = ui_->Memo1->toPlainText();
@@ -198,7 +204,7 @@ QString TForm2::MemoText() const {
 
 void TForm2::SetMemoText(std::string_view cp932Text) {
   if (cp932Text.size() > kMemoLimit) throw MemoLimitFailure();
-  const QString text = FromCp932(cp932Text);
+  const QString text = cp932::ToQString(cp932Text);
   if (text == MemoText()) return;
   // The memo keeps paragraphs apart by itself; CR LF is what Windows hands
   // out for a break, so it is taken back to one break here.
@@ -217,16 +223,6 @@ void TForm2::FormCreate() {
     throw MemoLimitFailure();
   }
   SetMemoText(NormaliseLineBreaks(body));
-}
-
-void TForm2::ShowCentred() {
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    move(area.x() + std::max(0, (area.width() - width()) / 2), area.y() + std::max(0, (area.height() - height()) / 2));
-  }
-  show();
-  raise();
-  activateWindow();
 }
 
 }  // namespace tavren

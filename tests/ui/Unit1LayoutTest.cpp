@@ -141,7 +141,7 @@ TEST(MainWindowLayout, BothLogosAreEmboldenedOnlyOverAStandInFace) {
   MainWindowUnderTest w;
   FakeDialogs dialogs;
   const TForm2 notice(dialogs, "http://127.0.0.1:9/");
-  EXPECT_EQ(w.form->Label2().font(), notice.Label2()->font());
+  EXPECT_EQ(w.form->Label2().font(), notice.Label2().font());
   EXPECT_EQ(w.form->Label2().font().weight(), QFont::Black);
 }
 
@@ -171,11 +171,9 @@ TEST(MainWindowLayout, ListBox1RowsAreTwelvePixelsHigh) {
 }
 
 TEST(MainWindowLayout, TabOrderFollowsTheLayout) {
-  FakeWebView view;
-  view.Widget()->setFocusPolicy(Qt::StrongFocus);  // as the real view takes focus
-  FakeDialogs dialogs;
-  FakeClock clock;
-  TForm1 form(TForm1Parts{view, dialogs, clock, "http://127.0.0.1:9/", 0, 90000, FetcherLimits{}});
+  MainWindowUnderTest w;
+  w.web.Widget()->setFocusPolicy(Qt::StrongFocus);  // as the real view takes focus
+  TForm1& form = *w.form;
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   QApplication::setActiveWindow(&form);
