@@ -27,6 +27,23 @@ using ascii::LowerCopy;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Control bytes other than tab. In a name or value they would be sent back
+// inside the request's Cookie line (a CR or LF there starts a header of the
+// server's choosing).
+bool HasControlByte(std::string_view s) {
+  return std::any_of(s.begin(), s.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && u != '\t') || u == 0x7F;
+  });
+}
+
+// An attribute value without the double quotes of the Set-Cookie2 style
+// (Path="/"); a value with a quote at one end only stays as it is.
+std::string_view Unquoted(std::string_view value) {
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+  return value;
+}
+
 // Days from 1970-01-01 to the given civil date (proleptic Gregorian).
 Seconds DaysFromCivil(Seconds y, unsigned m, unsigned d) {
   y -= m <= 2;
@@ -164,7 +181,7 @@ void CookieStore::ReceiveSetCookie(std::string_view value, std::string_view host
   Cookie cookie;
   cookie.name = std::string(Trim(pair.substr(0, equals)));
   cookie.value = std::string(Trim(pair.substr(equals + 1)));
-  if (cookie.name.empty()) return;
+  if (cookie.name.empty() || HasControlByte(cookie.name) || HasControlByte(cookie.value)) return;
 
   std::optional<Seconds> maxAge;
   std::optional<Seconds> expires;
@@ -177,7 +194,7 @@ void CookieStore::ReceiveSetCookie(std::string_view value, std::string_view host
     const std::size_t eq = attribute.find('=');
     const std::string_view name = Trim(attribute.substr(0, eq));
     const std::string_view attributeValue =
-        eq == std::string_view::npos ? std::string_view() : Trim(attribute.substr(eq + 1));
+        eq == std::string_view::npos ? std::string_view() : Unquoted(Trim(attribute.substr(eq + 1)));
     if (EqualsNoCase(name, "max-age")) {
       if (auto v = ParseMaxAge(attributeValue)) maxAge = v;
     } else if (EqualsNoCase(name, "expires")) {

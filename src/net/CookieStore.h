@@ -3,7 +3,8 @@
 // without Domain, Domain must match the request host, Path defaults to the
 // request path's directory, Max-Age before Expires, Secure cookies refused
 // because this client only speaks plain http); Set-Cookie2 values are split at
-// commas outside quotes and read the same way.
+// commas outside quotes and read the same way. Attribute values may be quoted
+// (Path="/"); the quotes are dropped.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,8 @@ class CookieStore {
   // Stores the cookie of one "Set-Cookie" header value received for a request
   // to host and path (the request target's path, without query), at time now.
   // An expired cookie removes a stored one of the same name, domain and path.
+  // A cookie whose name or value holds a control byte other than tab (CR, LF,
+  // NUL...) is refused: never stored, so never sent.
   void ReceiveSetCookie(std::string_view value, std::string_view host, std::string_view path, Seconds now);
   // The same for one "Set-Cookie2" header value (several cookies, comma-separated).
   void ReceiveSetCookie2(std::string_view value, std::string_view host, std::string_view path, Seconds now);

@@ -4,6 +4,7 @@
 
 #include "base/Failure.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -52,6 +53,12 @@ class EIdLimitExceeded : public EIdException {
   using EIdException::EIdException;
 };
 
+// A response body longer than the operation's body bound.
+class EIdBodyTooLarge : public EIdLimitExceeded {
+ public:
+  explicit EIdBodyTooLarge(std::size_t limit);
+};
+
 // The response's framing cannot be followed (a chunk size that is not a hex
 // number, a chunk not followed by its line end). The connection is closed.
 class EIdMalformedResponse : public EIdException {
@@ -70,12 +77,13 @@ class EIdBadAddress : public EIdException {
 // or an empty text for a number without one.
 std::string SocketErrorDescription(int code);
 
-// The Windows socket number for an errno value; an errno without a Windows
-// counterpart is returned unchanged.
+// The Windows socket number for an errno value. Every errno the socket calls
+// can give has one; any other errno (none of a socket's) is returned unchanged.
 int SocketErrorFromErrno(int err) noexcept;
 
 // The Windows socket number for a getaddrinfo() result (EAI_*); eaiSystemErrno
-// is errno at the time, used for EAI_SYSTEM.
+// is errno at the time, used for EAI_SYSTEM (11003 when it has no socket
+// number).
 int SocketErrorFromResolver(int eai, int eaiSystemErrno) noexcept;
 
 }  // namespace tavren

@@ -40,9 +40,7 @@ std::string Shortened(std::string_view s) {
   return s.size() <= kShown ? std::string(s) : std::string(s.substr(0, kShown)) + "...";
 }
 
-[[noreturn]] void BodyTooLarge(std::size_t limit) {
-  throw EIdLimitExceeded("Response body exceeds the limit of " + std::to_string(limit) + " bytes.");
-}
+[[noreturn]] void BodyTooLarge(std::size_t limit) { throw EIdBodyTooLarge(limit); }
 
 // The status code: the second space-separated field as a decimal number, -1
 // when that field is missing or is not a number made of digits only.
@@ -60,26 +58,51 @@ int StatusCode(std::string_view statusLine) {
   return code;
 }
 
+// What a line read may take and what is said when it takes more.
+struct LineBound {
+  std::size_t limit;
+  const char* what;  // "<what> exceed(s) the limit of <limit> bytes."
+  [[noreturn]] void Exceeded() const {
+    throw EIdLimitExceeded(std::string(what) + " the limit of " + std::to_string(limit) + " bytes.");
+  }
+};
+
+// The end of a fetch's time.
+class Deadline {
+ public:
+  Deadline(FetchClock& clock, std::chrono::milliseconds total) : clock_(clock), at_(clock.Now() + total) {}
+  // What is left, at least 1 ms; throws the time-out failure when nothing is.
+  std::chrono::milliseconds Left() const {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(at_ - clock_.Now());
+    if (left.count() <= 0) throw EIdSocketError(10060);
+    return left;
+  }
+
+ private:
+  FetchClock& clock_;
+  std::chrono::steady_clock::time_point at_;
+};
+
 // Buffered reading from a connection, with the end of the connection as a
 // state rather than a failure.
 class Reader {
  public:
-  explicit Reader(Connection& connection) : connection_(connection) {}
+  Reader(Connection& connection, const Deadline& deadline) : connection_(connection), deadline_(deadline) {}
 
   bool AtEnd() const noexcept { return ended_ && position_ == buffer_.size(); }
 
   // Reads one line ended by LF and returns it without LF and one CR before
   // it. Returns nothing when the connection ends before the LF (what came of
   // the line is dropped). budget is what the line may take, LF included, and
-  // is reduced by it; past it the read fails with the head bound's message.
-  std::optional<std::string> ReadLine(std::size_t& budget, std::size_t headLimit) {
+  // is reduced by it; past it the read fails with bound's message.
+  std::optional<std::string> ReadLine(std::size_t& budget, const LineBound& bound) {
     // Counted from position_, because Fill may move the unread bytes.
     std::size_t scanned = 0;
     for (;;) {
       const std::size_t lf = buffer_.find('\n', position_ + scanned);
       if (lf != std::string::npos) {
         const std::size_t length = lf + 1 - position_;
-        if (length > budget) HeadTooLarge(headLimit);
+        if (length > budget) bound.Exceeded();
         budget -= length;
         std::string line = buffer_.substr(position_, lf - position_);
         position_ = lf + 1;
@@ -87,7 +110,7 @@ class Reader {
         return line;
       }
       scanned = buffer_.size() - position_;
-      if (scanned >= budget) HeadTooLarge(headLimit);
+      if (scanned >= budget) bound.Exceeded();
       if (!Fill()) {
         position_ = buffer_.size();
         return std::nullopt;
@@ -106,10 +129,6 @@ class Reader {
   }
 
  private:
-  [[noreturn]] static void HeadTooLarge(std::size_t limit) {
-    throw EIdLimitExceeded("Response status line and headers exceed the limit of " + std::to_string(limit) + " bytes.");
-  }
-
   // Appends what arrives next; false at the end of the connection.
   bool Fill() {
     if (ended_) return false;
@@ -122,13 +141,14 @@ class Reader {
     }
     const std::size_t old = buffer_.size();
     buffer_.resize(old + kReceiveSize);
-    const std::size_t n = connection_.Receive(buffer_.data() + old, kReceiveSize);
+    const std::size_t n = connection_.Receive(buffer_.data() + old, kReceiveSize, deadline_.Left());
     buffer_.resize(old + n);
     if (n == 0) ended_ = true;
     return n > 0;
   }
 
   Connection& connection_;
+  const Deadline& deadline_;
   std::string buffer_;
   std::size_t position_ = 0;
   bool ended_ = false;
@@ -151,20 +171,25 @@ struct Head {
   }
 };
 
-// Reads a status line and its headers. A connection that ends before the
-// status line is complete fails as closed gracefully; one that ends among the
-// headers ends the headers.
-Head ReadHead(Reader& reader, std::size_t& budget, std::size_t headLimit) {
+// Reads a status line and its headers up to the empty line that ends them. A
+// connection that ends before that line fails as closed gracefully: a head cut
+// short says nothing reliable about the body, so it is never taken for an
+// answer. A status line without a readable code is returned alone, since
+// nothing after it can be trusted to be headers.
+Head ReadHead(Reader& reader, std::size_t& budget, const LineBound& headBound) {
   Head head;
   std::optional<std::string> status;
   // Empty lines before a status line are a known server slip, skipped (within
   // the head bound) so that a status line, never an empty text, is reported.
-  do status = reader.ReadLine(budget, headLimit);
+  do status = reader.ReadLine(budget, headBound);
   while (status && status->empty());
   if (!status) throw EIdConnClosedGracefully();
   head.statusLine = std::move(*status);
   head.code = StatusCode(head.statusLine);
-  while (std::optional<std::string> line = reader.ReadLine(budget, headLimit)) {
+  if (head.code == -1) return head;
+  for (;;) {
+    const std::optional<std::string> line = reader.ReadLine(budget, headBound);
+    if (!line) throw EIdConnClosedGracefully();
     if (line->empty()) break;
     if ((line->front() == ' ' || line->front() == '\t') && !head.headers.empty()) {
       head.headers.back().second += ' ';
@@ -215,9 +240,20 @@ bool IsChunked(const Head& head) {
   return false;
 }
 
-void ReadChunked(Reader& reader, BodySink& sink, std::size_t& budget, std::size_t headLimit) {
+// The lines around and inside a body. Trailers are headers and take what is
+// left of the head's allowance; each chunk-size line and chunk end has an
+// allowance of its own, so that the number of chunks is bounded only by the
+// body's size.
+struct BodyLines {
+  std::size_t& headBudget;
+  LineBound head;
+  LineBound chunkLine;
+};
+
+void ReadChunked(Reader& reader, BodySink& sink, const BodyLines& lines) {
   for (;;) {
-    const std::optional<std::string> sizeLine = reader.ReadLine(budget, headLimit);
+    std::size_t lineBudget = lines.chunkLine.limit;
+    const std::optional<std::string> sizeLine = reader.ReadLine(lineBudget, lines.chunkLine);
     if (!sizeLine) return;  // closed in order: what came is the body
     std::string_view text = TrimBlanks(*sizeLine);
     std::uint64_t size = 0;
@@ -240,7 +276,7 @@ void ReadChunked(Reader& reader, BodySink& sink, std::size_t& budget, std::size_
     }
     if (size > sink.Room()) BodyTooLarge(sink.Limit());
     if (size == 0) {
-      while (std::optional<std::string> trailer = reader.ReadLine(budget, headLimit))
+      while (std::optional<std::string> trailer = reader.ReadLine(lines.headBudget, lines.head))
         if (trailer->empty()) return;
       return;
     }
@@ -250,14 +286,15 @@ void ReadChunked(Reader& reader, BodySink& sink, std::size_t& budget, std::size_
       sink.Take(piece);
       size -= piece.size();
     }
-    const std::optional<std::string> end = reader.ReadLine(budget, headLimit);
+    lineBudget = lines.chunkLine.limit;
+    const std::optional<std::string> end = reader.ReadLine(lineBudget, lines.chunkLine);
     if (!end) return;
     if (!end->empty()) throw EIdMalformedResponse("Chunk not followed by a line end in the response.");
   }
 }
 
 // Reads the body that follows head into sink, by the framing head gives.
-void ReadBody(const Head& head, Reader& reader, BodySink& sink, std::size_t& budget, std::size_t headLimit) {
+void ReadBody(const Head& head, Reader& reader, BodySink& sink, const BodyLines& lines) {
   if (const std::optional<std::uint64_t> length = ContentLength(head)) {
     if (*length > sink.Room()) BodyTooLarge(sink.Limit());
     std::uint64_t left = *length;
@@ -268,7 +305,7 @@ void ReadBody(const Head& head, Reader& reader, BodySink& sink, std::size_t& bud
       left -= piece.size();
     }
   } else if (IsChunked(head)) {
-    ReadChunked(reader, sink, budget, headLimit);
+    ReadChunked(reader, sink, lines);
   } else {
     for (;;) {
       const std::string_view piece = reader.ReadSome(kReceiveSize);
@@ -278,7 +315,7 @@ void ReadBody(const Head& head, Reader& reader, BodySink& sink, std::size_t& bud
   }
 }
 
-bool HasNoBody(int code) { return code == 204 || code == 304 || (code >= 100 && code < 200); }
+bool HasNoBody(int code) { return code == 204 || code == 304; }
 
 CookieStore::Seconds Now() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -289,21 +326,27 @@ CookieStore::Seconds Now() {
 HttpFetcher::HttpFetcher(FetcherLimits limits)
     : HttpFetcher(limits, std::make_unique<SocketConnector>(limits.connectTimeout, limits.readTimeout)) {}
 
-HttpFetcher::HttpFetcher(FetcherLimits limits, std::unique_ptr<Connector> connector)
-    : limits_(limits), connector_(std::move(connector)) {}
+HttpFetcher::HttpFetcher(FetcherLimits limits, std::unique_ptr<Connector> connector, std::shared_ptr<FetchClock> clock)
+    : limits_(limits), connector_(std::move(connector)), clock_(std::move(clock)) {}
 
 HttpFetcher::~HttpFetcher() = default;
 
 std::string HttpFetcher::GetText(std::string_view url) {
   StringByteStream body;
-  Fetch(url, body, limits_.maxTextBody);
+  Fetch(url, body, limits_.maxTextBody, limits_.textTotalTime);
   return body.Release();
 }
 
-void HttpFetcher::GetToStream(std::string_view url, ByteStream& stream) { Fetch(url, stream, limits_.maxStreamBody); }
+void HttpFetcher::GetToStream(std::string_view url, ByteStream& stream) {
+  Fetch(url, stream, limits_.maxStreamBody, limits_.streamTotalTime);
+}
 
-void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size_t maxBody) {
+void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size_t maxBody,
+                        std::chrono::milliseconds totalTime) {
   const HttpAddress address = ParseHttpAddress(url);
+  // A server that sends a byte just within each read time-out would keep the
+  // window frozen without end; the whole fetch has a bound of its own.
+  const Deadline deadline(*clock_, totalTime);
 
   if (connection_ &&
       !(EqualsNoCase(connectedHost_, address.host) && connectedPort_ == address.port && connection_->StillOpen())) {
@@ -329,12 +372,15 @@ void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size
   // closes it.
   bool keepConnection = false;
   try {
-    connection_->Send(request);
-    Reader reader(*connection_);
+    connection_->Send(request, deadline.Left());
+    Reader reader(*connection_, deadline);
     std::size_t headBudget = limits_.maxHead;
+    const BodyLines lines{headBudget,
+                          {limits_.maxHead, "Response status line and headers exceed"},
+                          {limits_.maxChunkLine, "A chunk size line exceeds"}};
     Head head;
     do {
-      head = ReadHead(reader, headBudget, limits_.maxHead);
+      head = ReadHead(reader, headBudget, lines.head);
       const CookieStore::Seconds now = Now();
       for (const auto& [name, value] : head.headers) {
         if (EqualsNoCase(name, "Set-Cookie")) cookies_.ReceiveSetCookie(value, address.host, address.path, now);
@@ -359,9 +405,14 @@ void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size
     if (head.code >= 200 && head.code <= 299) {
       if (head.code != 204) {
         BodySink sink(&destination, maxBody);
-        ReadBody(head, reader, sink, headBudget, limits_.maxHead);
+        ReadBody(head, reader, sink, lines);
       }
       keepUnlessClosed();
+    } else if (head.code < 200) {
+      // An informational status other than 100 ends the fetch, but the
+      // server's final answer is still to come. The connection goes, so that
+      // answer is never read as the next fetch's.
+      throw EIdHTTPProtocolException(head.statusLine, head.code);
     } else {
       if (!HasNoBody(head.code)) {
         // The answer to a failed request is read so that the connection can
@@ -369,7 +420,7 @@ void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size
         // Reading it may fail: the status line is still the failure to report.
         try {
           BodySink discard(nullptr, limits_.maxTextBody);
-          ReadBody(head, reader, discard, headBudget, limits_.maxHead);
+          ReadBody(head, reader, discard, lines);
           keepUnlessClosed();
         } catch (const EFailure&) {
         }

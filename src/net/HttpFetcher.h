@@ -32,6 +32,10 @@ struct FetcherLimits {
   std::chrono::milliseconds connectTimeout{20000};
   // A send or receive that makes no progress for this long fails with 10060.
   std::chrono::milliseconds readTimeout{30000};
+  // The whole of one fetch, counted from before connecting: past it the
+  // fetch fails with 10060 however steadily the bytes come.
+  std::chrono::milliseconds textTotalTime{60000};
+  std::chrono::milliseconds streamTotalTime{120000};
   // Largest body GetText returns.
   std::size_t maxTextBody = std::size_t{1} << 20;
   // Largest body GetToStream writes.
@@ -39,14 +43,19 @@ struct FetcherLimits {
   // Largest status lines plus headers of one response (a skipped 100 answer
   // included; chunked trailers count against it too).
   std::size_t maxHead = std::size_t{64} << 10;
+  // Largest chunk-size line (extensions included) or chunk end of a chunked
+  // body, each on its own; the number of chunks is bounded by the body only.
+  std::size_t maxChunkLine = std::size_t{4} << 10;
 };
 
 class HttpFetcher {
  public:
   // Connects over POSIX sockets.
   explicit HttpFetcher(FetcherLimits limits = {});
-  // Connects through connector (an in-memory peer in tests and fuzzing).
-  HttpFetcher(FetcherLimits limits, std::unique_ptr<Connector> connector);
+  // Connects through connector (an in-memory peer in tests and fuzzing) and
+  // bounds each fetch's time by clock.
+  HttpFetcher(FetcherLimits limits, std::unique_ptr<Connector> connector,
+              std::shared_ptr<FetchClock> clock = std::make_shared<SteadyFetchClock>());
   ~HttpFetcher();
   HttpFetcher(const HttpFetcher&) = delete;
   HttpFetcher& operator=(const HttpFetcher&) = delete;
@@ -54,8 +63,10 @@ class HttpFetcher {
   // GETs url and returns the body exactly as received (no conversion, empty
   // for an empty body). Throws EIdHTTPProtocolException for a status outside
   // 200..299 or an unreadable status line, EIdSocketError,
-  // EIdConnClosedGracefully, EIdLimitExceeded, EIdMalformedResponse,
-  // EIdBadAddress. The fetcher stays usable after any of them.
+  // EIdConnClosedGracefully, EIdLimitExceeded (EIdBodyTooLarge past
+  // maxTextBody), EIdMalformedResponse,
+  // EIdBadAddress; 10060 also when the fetch outlasts textTotalTime
+  // (streamTotalTime for GetToStream). The fetcher stays usable after any.
   std::string GetText(std::string_view url);
 
   // GETs url and writes the body into stream as it arrives. Throws as GetText,
@@ -67,10 +78,11 @@ class HttpFetcher {
   const CookieStore& Cookies() const noexcept { return cookies_; }
 
  private:
-  void Fetch(std::string_view url, ByteStream& sink, std::size_t maxBody);
+  void Fetch(std::string_view url, ByteStream& sink, std::size_t maxBody, std::chrono::milliseconds totalTime);
 
   FetcherLimits limits_;
   std::unique_ptr<Connector> connector_;
+  std::shared_ptr<FetchClock> clock_;
   std::unique_ptr<Connection> connection_;
   std::string connectedHost_;
   std::uint16_t connectedPort_ = 0;

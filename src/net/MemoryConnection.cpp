@@ -11,12 +11,12 @@ namespace {
 
 class MemoryConnection : public Connection {
  public:
-  MemoryConnection(MemoryScript script, std::shared_ptr<MemoryLog> log)
-      : script_(std::move(script)), log_(std::move(log)) {
+  MemoryConnection(MemoryScript script, std::shared_ptr<MemoryLog> log, std::shared_ptr<ManualFetchClock> clock)
+      : script_(std::move(script)), log_(std::move(log)), clock_(std::move(clock)) {
     script_.piece = std::max<std::size_t>(script_.piece, 1);
   }
 
-  void Send(std::string_view bytes) override {
+  void Send(std::string_view bytes, std::chrono::milliseconds) override {
     if (Finished()) throw EIdSocketError(10054);
     log_->requests.emplace_back(bytes);
     // Whatever the previous reply left unread is dropped with it.
@@ -24,8 +24,15 @@ class MemoryConnection : public Connection {
     position_ = 0;
   }
 
-  std::size_t Receive(char* buffer, std::size_t capacity) override {
+  std::size_t Receive(char* buffer, std::size_t capacity, std::chrono::milliseconds wait) override {
     if (position_ < current_.size()) {
+      if (clock_) {
+        if (script_.pieceDelay > wait) {
+          clock_->Advance(wait);
+          throw EIdSocketError(10060);
+        }
+        clock_->Advance(script_.pieceDelay);
+      }
       const std::size_t n = std::min({capacity, script_.piece, current_.size() - position_});
       std::memcpy(buffer, current_.data() + position_, n);
       position_ += n;
@@ -43,6 +50,7 @@ class MemoryConnection : public Connection {
 
   MemoryScript script_;
   std::shared_ptr<MemoryLog> log_;
+  std::shared_ptr<ManualFetchClock> clock_;
   std::string current_;
   std::size_t position_ = 0;
   std::size_t released_ = 0;
@@ -50,15 +58,16 @@ class MemoryConnection : public Connection {
 
 }  // namespace
 
-MemoryConnector::MemoryConnector(std::vector<MemoryScript> scripts, std::shared_ptr<MemoryLog> log)
-    : scripts_(std::move(scripts)), log_(std::move(log)) {}
+MemoryConnector::MemoryConnector(std::vector<MemoryScript> scripts, std::shared_ptr<MemoryLog> log,
+                                 std::shared_ptr<ManualFetchClock> clock)
+    : scripts_(std::move(scripts)), log_(std::move(log)), clock_(std::move(clock)) {}
 
 std::unique_ptr<Connection> MemoryConnector::Connect(const std::string&, std::uint16_t) {
   if (scripts_.empty()) throw EIdSocketError(10061);
   ++log_->connections;
   const MemoryScript& script = scripts_[std::min(next_, scripts_.size() - 1)];
   ++next_;
-  return std::make_unique<MemoryConnection>(script, log_);
+  return std::make_unique<MemoryConnection>(script, log_, clock_);
 }
 
 }  // namespace tavren

@@ -46,7 +46,8 @@ class AddressList {
 
 SocketConnection::~SocketConnection() { ::close(fd_); }
 
-void SocketConnection::Send(std::string_view bytes) {
+void SocketConnection::Send(std::string_view bytes, std::chrono::milliseconds wait) {
+  const auto end = Clock::now() + wait;
   while (!bytes.empty()) {
     const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (n > 0) {
@@ -55,15 +56,15 @@ void SocketConnection::Send(std::string_view bytes) {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      if (!WaitUntil(fd_, POLLOUT, Clock::now() + readTimeout_)) throw EIdSocketError(kTimedOut);
+      if (!WaitUntil(fd_, POLLOUT, std::min(Clock::now() + readTimeout_, end))) throw EIdSocketError(kTimedOut);
       continue;
     }
     throw EIdSocketError(SocketErrorFromErrno(n < 0 ? errno : EPIPE));
   }
 }
 
-std::size_t SocketConnection::Receive(char* buffer, std::size_t capacity) {
-  const auto deadline = Clock::now() + readTimeout_;
+std::size_t SocketConnection::Receive(char* buffer, std::size_t capacity, std::chrono::milliseconds wait) {
+  const auto deadline = Clock::now() + std::min(readTimeout_, wait);
   for (;;) {
     const ssize_t n = ::recv(fd_, buffer, capacity, 0);
     if (n >= 0) return static_cast<std::size_t>(n);

@@ -17,8 +17,8 @@ class SocketConnection : public Connection {
   SocketConnection(const SocketConnection&) = delete;
   SocketConnection& operator=(const SocketConnection&) = delete;
 
-  void Send(std::string_view bytes) override;
-  std::size_t Receive(char* buffer, std::size_t capacity) override;
+  void Send(std::string_view bytes, std::chrono::milliseconds wait) override;
+  std::size_t Receive(char* buffer, std::size_t capacity, std::chrono::milliseconds wait) override;
   bool StillOpen() override;
 
  private:

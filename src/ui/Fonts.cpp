@@ -1,5 +1,6 @@
 #include "ui/Fonts.h"
 
+#include <QFontInfo>
 #include <QStringList>
 
 namespace tavren {
@@ -29,5 +30,14 @@ QFont WindowsFont(const QString& windowsFamily, int pixelSize) {
   font.setPixelSize(pixelSize);
   return font;
 }
+
+QFont EmboldenedIfStandIn(QFont font) {
+  const QString used = QFontInfo(font).family();
+  const QStringList standIns = font.families().mid(1);
+  if (standIns.contains(used, Qt::CaseInsensitive)) font.setWeight(QFont::Black);
+  return font;
+}
+
+QFont LogoFont() { return EmboldenedIfStandIn(WindowsFont(MarumojiFamily(), 36)); }
 
 }  // namespace tavren

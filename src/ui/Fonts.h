@@ -14,6 +14,15 @@ namespace tavren {
 // ends in generic Japanese faces so kanji never fall back to a Chinese face.
 QFont WindowsFont(const QString& windowsFamily, int pixelSize);
 
+// The logo lettering: "ＤＦＰまるもじ体W9" at 36 pixels, emboldened exactly
+// when one of its stand-ins is the face in use (the real face is an
+// extra-bold rounded one, its stand-in a light one). Both windows' logos use it.
+QFont LogoFont();
+
+// `font` at black weight when the face that draws it is one of its stand-ins
+// (a family after the first one it asks for); otherwise `font` unchanged.
+QFont EmboldenedIfStandIn(QFont font);
+
 // The four families by their Windows names.
 QString PGothicFamily();   // ＭＳ Ｐゴシック
 QString MinchoFamily();    // ＭＳ 明朝

@@ -18,14 +18,32 @@ namespace {
 
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// True when item begins with prefix, ASCII letters folded. Characters are
-// taken at the item's CP932 boundaries, so a two-byte character (its trail
-// byte may look like an ASCII letter) must match byte for byte.
+// A two-byte CP932 character with a capital letter folded to its small one.
+// The full-width Latin, Greek and Cyrillic capitals lie at fixed distances
+// from their small letters (Cyrillic's small row skips the trail byte 0x7F).
+unsigned FoldWide(char leadByte, char trailByte) {
+  const auto lead = static_cast<unsigned char>(leadByte);
+  unsigned trail = static_cast<unsigned char>(trailByte);
+  if (lead == 0x82 && trail >= 0x60 && trail <= 0x79) {
+    trail += 0x21;  // Ａ..Ｚ -> ａ..ｚ
+  } else if (lead == 0x83 && trail >= 0x9F && trail <= 0xB6) {
+    trail += 0x20;  // Α..Ω -> α..ω
+  } else if (lead == 0x84 && trail >= 0x40 && trail <= 0x60) {
+    trail += 0x30;  // А..Я -> а..я
+    if (trail >= 0x7F) ++trail;
+  }
+  return lead << 8 | trail;
+}
+
+// True when item begins with prefix, letters compared without regard to case
+// (ASCII and the full-width letters). Characters are taken at the item's
+// CP932 boundaries, so a trail byte that looks like an ASCII letter is never
+// folded on its own.
 bool StartsWithFolded(std::string_view item, std::string_view prefix) {
   if (item.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size();) {
     if (cp932::CharLength(item, i) == 2) {
-      if (i + 1 >= prefix.size() || item[i] != prefix[i] || item[i + 1] != prefix[i + 1]) return false;
+      if (i + 1 >= prefix.size() || FoldWide(item[i], item[i + 1]) != FoldWide(prefix[i], prefix[i + 1])) return false;
       i += 2;
     } else {
       if (FoldAscii(item[i]) != FoldAscii(prefix[i])) return false;

@@ -21,8 +21,8 @@
 // more than 500 ms between keys starts a new one. The first item, counted from
 // position 0, that begins with the prefix is selected and Clicked() raised,
 // even when that item was selected already. Comparison folds ASCII letters
-// only; two-byte characters (full-width letters included) must match byte
-// for byte, and a trail byte is never folded. When no item matches, the
+// and the full-width Latin, Greek and Cyrillic letters; other two-byte
+// characters must match byte for byte, and a trail byte is never folded. When no item matches, the
 // selection stays and no click is raised (the prefix keeps the character, so
 // a further key keeps narrowing). Backspace removes the prefix's last
 // character (a two-byte character whole); when that leaves it empty, position

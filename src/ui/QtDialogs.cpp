@@ -103,6 +103,8 @@ bool QtDialogs::OpenGuideFile(QWidget* parent, QByteArray& path) {
   // the reader's business, which reports the missing file.
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(GuideFileFilter());
+  // The filter box shows the description alone; the patterns still apply.
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
   if (!lastPath_.isEmpty()) dialog.selectFile(lastPath_);
   if (dialog.exec() != QDialog::Accepted) return false;
   const QStringList chosen = dialog.selectedFiles();

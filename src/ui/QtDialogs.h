@@ -31,10 +31,9 @@ class QtDialogs : public Dialogs {
 
   // Qt's own (non-native) file dialog, so that the one filter
   // "Tavren用ファイル (*.lst *.csv)" matches without regard to case on every
-  // platform. Opens on the last confirmed path; a typed name of a file that
-  // does not exist is accepted. On confirm returns true with `path` the
-  // chosen file as native file-name bytes (QFile::encodeName) and remembers
-  // it; on cancel returns false and changes nothing.
+  // platform; its box shows the description alone, "Tavren用ファイル". Opens on the last confirmed path; a typed name
+  // of a file that does not exist is accepted. On confirm returns true with `path` the chosen file as native file-name
+  // bytes (QFile::encodeName) and remembers it; on cancel returns false and changes nothing.
   bool OpenGuideFile(QWidget* parent, QByteArray& path) override;
 
   // The path of the last confirmed choice, empty before any.

@@ -102,13 +102,8 @@ TForm1::~TForm1() = default;
 
 void TForm1::ApplyFonts() {
   setFont(WindowsFont(PGothicFamily(), 12));
-  ui_->Label2->setFont(WindowsFont(MarumojiFamily(), 36));
+  ui_->Label2->setFont(LogoFont());
   ui_->Label3->setFont(WindowsFont(PGothicFamily(), 13));
-  // The real logo face is an extra-bold rounded one; its stand-in is light,
-  // so it is drawn emboldened.
-  QFont logo = ui_->Label2->font();
-  logo.setWeight(QFont::Black);
-  ui_->Label2->setFont(logo);
   // 17-pixel buttons: the style's frame and padding would leave no room for
   // 12-pixel text, so each button draws a flat face of its own. The sheet is
   // set on the buttons, not the panel, so that the panel keeps its green.
@@ -150,7 +145,12 @@ void TForm1::ApplyHints() {
   for (QWidget* control : std::initializer_list<QWidget*>{ui_->Image1, ui_->ListBox1, ui_->ListBox2, ui_->ListBox3,
                                                           ui_->Button1, ui_->Button2, ui_->Button3, ui_->Button4,
                                                           ui_->Button5, ui_->Button6, ui_->Button7}) {
+    // Qt times a hint by the style of the widget really under the pointer:
+    // over a list that is its viewport or a scroll bar, children that do
+    // not take their parent's style. Each part gets the hint style too;
+    // their tooltip requests pass up to the control, which shows its hint.
     control->setStyle(style);
+    for (QWidget* part : control->findChildren<QWidget*>()) part->setStyle(style);
     control->installEventFilter(this);
   }
 }
@@ -210,9 +210,11 @@ void TForm1::Button4Click() {
 
 void TForm1::Button5Click() {
   Guarded(dialogs_, [this] {
+    // Only the view's own failure means there is no page; any other (out
+    // of memory) goes on to the error box.
     try {
       webView_.GoBack();
-    } catch (...) {
+    } catch (const EOleException&) {
       dialogs_.Message(QStringLiteral("ページがありません"));
     }
   });
@@ -222,7 +224,7 @@ void TForm1::Button6Click() {
   Guarded(dialogs_, [this] {
     try {
       webView_.GoForward();
-    } catch (...) {
+    } catch (const EOleException&) {
       dialogs_.Message(QStringLiteral("ページがありません"));
     }
   });

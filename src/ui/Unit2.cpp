@@ -4,6 +4,7 @@
 #include "base/Failure.h"
 #include "base/QtText.h"
 #include "catalogue/Maker.h"
+#include "net/HttpFailures.h"
 #include "net/SiteAddresses.h"
 #include "net/SocketConnection.h"
 #include "ui/FailureDisplay.h"
@@ -13,13 +14,19 @@
 #include "ui/WindowPlacement.h"
 #include "ui_Unit2.h"
 
+#include <QtGui/qguiapplication_platform.h>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
 #include <QScreen>
 
+#include <xcb/xcb.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 // The stored picture lives in this library's resources; a static library's
@@ -37,6 +44,45 @@ namespace {
 
 const QColor kOlive(128, 128, 0);
 const QColor kCream(255, 251, 240);
+
+// A text longer than the memo's limit can never be shown, however long it
+// is; the fetch stops reading there.
+FetcherLimits NoticeFetcherLimits(FetcherLimits limits) {
+  limits.maxTextBody = kMemoLimit;
+  return limits;
+}
+
+EFailure MemoLimitFailure() { return EFailure(cp932::FromUtf8("文字列の大きさがメモの制限を越えました")); }
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
+  const xcb_intern_atom_cookie_t cookie =
+      xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+  const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+  std::free(reply);
+  return atom;
+}
+
+// The notice window is frameless, so its caption is never shown; neither may
+// the taskbar or the window switcher show it. On X11 that is asked for with
+// the window states _NET_WM_STATE_SKIP_TASKBAR and _NET_WM_STATE_SKIP_PAGER,
+// set before the window is first mapped (Qt adds its own states to what the
+// property holds then). Qt::Tool would do it too, but would also make the
+// window transient for the application, and window managers keep such
+// windows above the main window, which must cover the notices.
+void KeepOffTaskbar(QWidget& window) {
+  // The offscreen platform offers the X11 interface too, without a server.
+  if (QGuiApplication::platformName() != QStringLiteral("xcb")) return;
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+  if (connection == nullptr) return;
+  const auto id = static_cast<xcb_window_t>(window.winId());
+  const xcb_atom_t states[] = {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                               Atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
+  xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, Atom(connection, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 2,
+                      states);
+  xcb_flush(connection);
+}
 
 void SetColours(QWidget* widget, const QColor& text, const QColor& background) {
   QPalette palette = widget->palette();
@@ -103,14 +149,15 @@ TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, std
       ui_(std::make_unique<Ui::TForm2>()),
       dialogs_(dialogs),
       siteRoot_(std::move(siteRoot)),
-      IdHTTP1_(limits, connector ? std::move(connector)
-                                 : std::make_unique<SocketConnector>(limits.connectTimeout, limits.readTimeout)) {
+      IdHTTP1_(NoticeFetcherLimits(limits),
+               connector ? std::move(connector)
+                         : std::make_unique<SocketConnector>(limits.connectTimeout, limits.readTimeout)) {
   ui_->setupUi(this);
   setFixedSize(575, 313);
   setFont(WindowsFont(TahomaFamily(), 11));
   SetColours(this, Qt::black, kOlive);
 
-  ui_->Label2->setFont(WindowsFont(MarumojiFamily(), 36));
+  ui_->Label2->setFont(LogoFont());
   SetColours(ui_->Label2, kCream, kOlive);
   ui_->Label2->setAutoFillBackground(false);
 
@@ -134,6 +181,7 @@ TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, std
   ui_->Memo1->setFocus();
 
   Guarded(dialogs_, [this] { FormCreate(); });
+  KeepOffTaskbar(*this);
   MoveToScreenCentre(*this);
   show();
   raise();
@@ -155,9 +203,7 @@ QString TForm2::MemoText() const {
 }
 
 void TForm2::SetMemoText(std::string_view cp932Text) {
-  if (cp932Text.size() > kMemoLimit) {
-    throw EFailure(cp932::FromUtf8("文字列の大きさがメモの制限を越えました"));
-  }
+  if (cp932Text.size() > kMemoLimit) throw MemoLimitFailure();
   const QString text = cp932::ToQString(cp932Text);
   if (text == MemoText()) return;
   // The memo keeps paragraphs apart by itself; CR LF is what Windows hands
@@ -170,7 +216,12 @@ void TForm2::SetMemoText(std::string_view cp932Text) {
 void TForm2::FormCreate() {
   // Blocks the GUI thread until the body is in or the fetch fails; the
   // fetcher's own time-outs keep that wait finite.
-  const std::string body = IdHTTP1_.GetText(NoticeTextAddress(siteRoot_));
+  std::string body;
+  try {
+    body = IdHTTP1_.GetText(NoticeTextAddress(siteRoot_));
+  } catch (const EIdBodyTooLarge&) {
+    throw MemoLimitFailure();
+  }
   SetMemoText(NormaliseLineBreaks(body));
 }
 

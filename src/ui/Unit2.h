@@ -56,8 +56,10 @@ class TForm2 : public QWidget {
  public:
   // Builds the window from its layout, runs FormCreate (fetching
   // siteRoot + "cm/kelm/kelmmsg.txt" with the window's own fetcher, built
-  // with `limits`, connecting through `connector` or, when that is null,
-  // over POSIX sockets), then shows the window centred on the screen and
+  // with `limits` but with the memo's limit as its text bound, so that any
+  // longer text fails with the memo's message; connecting through
+  // `connector` or, when that is null, over POSIX sockets), then shows the
+  // window centred on the screen and
   // activates it. A failure of FormCreate goes to `dialogs`' error box and
   // the window is still shown. `owner` only parents the window (it stays a
   // top-level window); null makes it an ownerless window. Never throws

@@ -87,6 +87,23 @@ TEST(CookieStore, ReturnsCookiesThatApply) {
        "a=1"},
       // Plain http only: a Secure cookie could never be returned.
       {"secure refused", {"a=1; Secure", "b=2; HttpOnly"}, "site.jp", "/", "site.jp", "/", 0, "b=2"},
+      {"quoted domain and path",
+       {"a=1; Domain=\".site.jp\"; Path=\"/cm\""},
+       "www.site.jp",
+       "/",
+       "cm.site.jp",
+       "/cm/x",
+       0,
+       "a=1"},
+      {"quoted max-age", {"a=1; Max-Age=\"60\""}, "site.jp", "/", "site.jp", "/", 60, ""},
+      {"control bytes refused",
+       {"a=b\rX-Evil: 1", "c\n=1", "d=\x7f", "e=x\ty"},
+       "site.jp",
+       "/",
+       "site.jp",
+       "/",
+       0,
+       "e=x\ty"},
       {"attribute names any case", {"a=1; PATH=/x; max-age=5"}, "site.jp", "/", "site.jp", "/x/y", 6, ""},
   };
   for (const Row& r : rows) {

@@ -54,12 +54,30 @@ TEST(HttpFailures, ErrnoMapsToWindowsSocketNumbers) {
   EXPECT_EQ(SocketErrorFromErrno(EIO), EIO);
 }
 
+TEST(HttpFailures, EveryErrnoOfTheSocketCallsHasADescribedNumber) {
+  // What socket(2), connect(2), send(2), recv(2), poll(2) and a pending
+  // SO_ERROR can give on Linux, ICMP-reported conditions included.
+  const int socketErrnos[] = {
+      EACCES,       EPERM,     EADDRINUSE,  EADDRNOTAVAIL, EAFNOSUPPORT, EAGAIN,       EALREADY,        EBADF,
+      ECONNREFUSED, EFAULT,    EINPROGRESS, EINTR,         EISCONN,      ENETUNREACH,  ENOTSOCK,        EPROTOTYPE,
+      ETIMEDOUT,    EINVAL,    EMFILE,      ENFILE,        ENOBUFS,      ENOMEM,       EPROTONOSUPPORT, ECONNRESET,
+      EDESTADDRREQ, EMSGSIZE,  ENOTCONN,    EOPNOTSUPP,    EPIPE,        ECONNABORTED, EHOSTUNREACH,    EHOSTDOWN,
+      ENETDOWN,     ENETRESET, ENONET,      EPROTO,        ENOPROTOOPT,  ESHUTDOWN,
+  };
+  for (int err : socketErrnos) {
+    const int number = SocketErrorFromErrno(err);
+    EXPECT_NE(number, err) << "errno " << err;
+    EXPECT_FALSE(SocketErrorDescription(number).empty()) << "errno " << err << " -> " << number;
+  }
+}
+
 TEST(HttpFailures, ResolverResultsMapToHostNotFound) {
   const int rows[][2] = {
       {EAI_NONAME, 11001}, {EAI_FAIL, 11001}, {EAI_NODATA, 11001}, {EAI_AGAIN, 11002}, {EAI_MEMORY, 10055},
   };
   for (const auto& r : rows) EXPECT_EQ(SocketErrorFromResolver(r[0], 0), r[1]) << "eai " << r[0];
   EXPECT_EQ(SocketErrorFromResolver(EAI_SYSTEM, ECONNREFUSED), 10061);
+  EXPECT_EQ(SocketErrorFromResolver(EAI_SYSTEM, ENOENT), 11003);
 }
 
 TEST(HttpFailures, FixedMessages) {

@@ -32,6 +32,8 @@ TEST(HttpFetcherConnection, KeepsOrDropsTheConnectionByTheResponse) {
       {"after a 404 with its body read", Response("HTTP/1.1 404 Not Found", "none"), true},
       {"after a 404 that says close", Response("HTTP/1.1 404 Not Found", "none", "Connection: close\r\n"), false},
       {"after 204", "HTTP/1.1 204 No Content\r\n\r\n", true},
+      {"after an early hint whose final answer is still due",
+       "HTTP/1.1 103 Early Hints\r\nLink: </a.css>\r\n\r\n" + Response("HTTP/1.1 200 OK", "late"), false},
       {"after a chunked body", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\none\r\n0\r\n\r\n", true},
       // Python's http.server answers this way and closes right after.
       {"HTTP/1.0 without keep-alive closes", Response("HTTP/1.0 200 OK", "one"), false},

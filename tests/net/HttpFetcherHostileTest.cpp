@@ -78,6 +78,10 @@ TEST(HttpFetcherHostile, EndsWithinTheBounds) {
        {ReadRequest(), SendForever("HTTP/1.1 100 Continue\r\n\r\n")},
        {"limit", kHeadTooLarge},
        {"limit", kHeadTooLarge}},
+      {"endless chunk size line",
+       {ReadRequest(), Send(head + "Transfer-Encoding: chunked\r\n\r\n1;x="), SendForever(std::string(100, 'e'))},
+       {"limit", "A chunk size line exceeds the limit of 4096 bytes."},
+       {"limit", "A chunk size line exceeds the limit of 4096 bytes."}},
       {"endless trailer",
        {ReadRequest(), Send(head + "Transfer-Encoding: chunked\r\n\r\n0\r\n"), SendForever("T: x\r\n")},
        {"limit", kHeadTooLarge},
@@ -139,6 +143,40 @@ TEST(HttpFetcherHostile, EndsWithinTheBounds) {
       EXPECT_EQ(Attempt([&] { next = fetcher.GetText(server.Root() + "y"); }).message, "");
       EXPECT_EQ(next, "fine");
     }
+  }
+}
+
+TEST(HttpFetcherHostile, TheWholeFetchIsBoundedHoweverSteadyTheBytes) {
+  // Each piece comes within the read time-out, on a clock of the test's.
+  struct Row {
+    const char* name;
+    bool toStream;
+    std::chrono::milliseconds pieceDelay;
+    Outcome expected;
+    std::chrono::milliseconds took;
+  } rows[] = {
+      {"text, a byte every 29 s", false, 29s, {"socket", kTimedOut}, 60s},
+      {"stream, a byte every 29 s", true, 29s, {"socket", kTimedOut}, 120s},
+      {"text, steady enough", false, 1s, {"ok", ""}, 42s},
+  };
+  const std::string response = Response("HTTP/1.1 200 OK", "fine");  // 42 bytes
+  for (const Row& r : rows) {
+    const auto clock = std::make_shared<ManualFetchClock>();
+    HttpFetcher fetcher(
+        FetcherLimits{},
+        std::make_unique<MemoryConnector>(std::vector<MemoryScript>{{{response}, 1, false, r.pieceDelay}},
+                                          std::make_shared<MemoryLog>(), clock),
+        clock);
+    StringByteStream stream;
+    const Outcome outcome = Attempt([&] {
+      if (r.toStream)
+        fetcher.GetToStream("http://site.jp/0.jpg", stream);
+      else
+        fetcher.GetText("http://site.jp/cm0.txt");
+    });
+    EXPECT_EQ(outcome.kind, r.expected.kind) << r.name;
+    EXPECT_EQ(outcome.message, r.expected.message) << r.name;
+    EXPECT_EQ(clock->Now().time_since_epoch(), r.took) << r.name;
   }
 }
 

@@ -65,6 +65,12 @@ TEST(HttpFetcher, HostHeaderNamesThePortOnlyWhenNot80) {
   }
 }
 
+std::string Repeated(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
 // Each row is one response; the fetch's body or failure is compared.
 struct FramingRow {
   const char* name;
@@ -109,6 +115,11 @@ std::vector<FramingRow> FramingRows() {
              "Trailer: x\r\n\r\n")},
        {"ok", ""},
        "abc0123456789"},
+      {"thousands of small chunks are body, not head",
+       {ReadRequest(),
+        Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + Repeated("1\r\nz\r\n", 30000) + "0\r\n\r\n")},
+       {"ok", ""},
+       std::string(30000, 'z')},
       {"chunked among other codings",
        {ReadRequest(), Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: x-foo, CHUNKED\r\n\r\n2 \r\nab\r\n0\r\n\r\n")},
        {"ok", ""},
@@ -177,6 +188,10 @@ std::vector<FramingRow> FramingRows() {
       {"closed without reading", {Close()}, {"closed", "Connection Closed Gracefully."}, ""},
       {"closed inside the status line",
        {ReadRequest(), Send("HTTP/1.1 20"), Close()},
+       {"closed", "Connection Closed Gracefully."},
+       ""},
+      {"closed inside the head is no answer",
+       {ReadRequest(), Send("HTTP/1.1 200 OK\r\nContent-Le"), Close()},
        {"closed", "Connection Closed Gracefully."},
        ""},
       {"reset before anything",

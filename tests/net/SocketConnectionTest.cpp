@@ -14,6 +14,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// A wait that never cuts a call short here, so the read time-out decides.
+constexpr std::chrono::milliseconds kLong = 60s;
+
 struct Pair {
   std::unique_ptr<SocketConnection> connection;
   int peer = -1;
@@ -55,7 +58,7 @@ TEST(SocketConnection, SendToAVanishedPeerFailsWithoutASignal) {
   pair.ClosePeer();
   // Without MSG_NOSIGNAL this would end the test program with SIGPIPE.
   try {
-    pair.connection->Send("GET / HTTP/1.1\r\n\r\n");
+    pair.connection->Send("GET / HTTP/1.1\r\n\r\n", kLong);
     ADD_FAILURE() << "sent to nobody";
   } catch (const EIdSocketError& e) {
     EXPECT_EQ(e.Message(), "Socket Error # 10054\r\nConnection reset by peer.");
@@ -66,24 +69,28 @@ TEST(SocketConnection, ReceiveReturnsBytesEndOrTimesOut) {
   Pair pair;
   ASSERT_EQ(::write(pair.peer, "abc", 3), 3);
   char buffer[16];
-  EXPECT_EQ(pair.connection->Receive(buffer, sizeof buffer), 3u);
+  EXPECT_EQ(pair.connection->Receive(buffer, sizeof buffer, kLong), 3u);
   const auto started = std::chrono::steady_clock::now();
   try {
-    pair.connection->Receive(buffer, sizeof buffer);
+    pair.connection->Receive(buffer, sizeof buffer, kLong);
     ADD_FAILURE() << "nothing was sent";
   } catch (const EIdSocketError& e) {
     EXPECT_EQ(e.LastError(), 10060);
   }
   EXPECT_GE(std::chrono::steady_clock::now() - started, 190ms);
+  // A shorter wait (what is left of the fetch's time) ends it sooner.
+  const auto shortStart = std::chrono::steady_clock::now();
+  EXPECT_THROW(pair.connection->Receive(buffer, sizeof buffer, 40ms), EIdSocketError);
+  EXPECT_LT(std::chrono::steady_clock::now() - shortStart, 150ms);
   // Bytes that come late but within the time-out are waited for.
   std::thread late([&] {
     std::this_thread::sleep_for(50ms);
     ASSERT_EQ(::write(pair.peer, "d", 1), 1);
     pair.ClosePeer();
   });
-  EXPECT_EQ(pair.connection->Receive(buffer, sizeof buffer), 1u);
+  EXPECT_EQ(pair.connection->Receive(buffer, sizeof buffer, kLong), 1u);
   late.join();
-  EXPECT_EQ(pair.connection->Receive(buffer, sizeof buffer), 0u) << "orderly end";
+  EXPECT_EQ(pair.connection->Receive(buffer, sizeof buffer, kLong), 0u) << "orderly end";
 }
 
 TEST(SocketConnection, LargeSendWaitsForThePeerToRead) {
@@ -103,7 +110,7 @@ TEST(SocketConnection, LargeSendWaitsForThePeerToRead) {
       if (got == big.size()) break;
     }
   });
-  pair.connection->Send(big);
+  pair.connection->Send(big, kLong);
   reader.join();
   EXPECT_EQ(got, big.size());
 }

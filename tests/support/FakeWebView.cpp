@@ -3,6 +3,8 @@
 #include "base/CodePage.h"
 #include "base/Failure.h"
 
+#include <utility>
+
 namespace tavren {
 namespace {
 
@@ -18,12 +20,14 @@ QWidget* FakeWebView::Widget() { return widget_.data(); }
 
 void FakeWebView::GoBack() {
   ++backCalls;
+  if (failNextStep) std::rethrow_exception(std::exchange(failNextStep, nullptr));
   if (current_ <= 0) ThrowNoPage();
   --current_;
 }
 
 void FakeWebView::GoForward() {
   ++forwardCalls;
+  if (failNextStep) std::rethrow_exception(std::exchange(failNextStep, nullptr));
   if (current_ + 1 >= history_.size()) ThrowNoPage();
   ++current_;
 }

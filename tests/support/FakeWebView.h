@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -38,6 +39,10 @@ class FakeWebView : public WebView {
   // Called inside DoNavigate before anything is recorded; a test can look
   // at the window's state at that moment or throw from here.
   std::function<void(const QString& address)> onNavigate;
+
+  // When set, the next GoBack or GoForward throws it instead of stepping
+  // (a failure other than the view's own, such as running out of memory).
+  std::exception_ptr failNextStep;
 
   // When set, the next DoNavigate throws EOleException with this CP932
   // message (after onNavigate ran), records nothing and clears the setting.

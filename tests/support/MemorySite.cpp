@@ -25,7 +25,7 @@ class SiteConnection : public Connection {
  public:
   SiteConnection(std::shared_ptr<MemorySite::State> state, int number) : state_(std::move(state)), number_(number) {}
 
-  void Send(std::string_view bytes) override {
+  void Send(std::string_view bytes, std::chrono::milliseconds) override {
     if (closed_) throw EIdSocketError(10054);
     sent_.append(bytes);
     const std::size_t end = sent_.find("\r\n\r\n");
@@ -42,7 +42,7 @@ class SiteConnection : public Connection {
     closeAfter_ = ClosesConnection(pending_);
   }
 
-  std::size_t Receive(char* buffer, std::size_t capacity) override {
+  std::size_t Receive(char* buffer, std::size_t capacity, std::chrono::milliseconds) override {
     if (position_ < pending_.size()) {
       const std::size_t n = std::min(capacity, pending_.size() - position_);
       std::memcpy(buffer, pending_.data() + position_, n);

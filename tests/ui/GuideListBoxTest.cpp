@@ -329,7 +329,8 @@ TEST(GuideListBox, TypeAheadComparesTwoByteCharactersWhole) {
       {"input method commits several characters", {"ガイド", "ガイア"}, -1, {{"ガイア", 0}}, 1, 1},
       // ヂ is 83 61 and ア is 83 41: a folded trail byte would find ヂ first.
       {"trail byte never folded", {"ヂ", "ア"}, -1, {{"ア", 0}}, 1, 1},
-      {"full-width letters not folded", {"ａｂｃ", "ＡＢＣ"}, -1, {{"Ａ", 0}}, 1, 1},
+      {"full-width letters folded", {"ｘｙ", "ａｂｃ", "ＡＢＣ"}, -1, {{"Ａ", 0}}, 1, 1},
+      {"full-width Cyrillic folded across the 0x7F gap", {"яО", "жо"}, -1, {{"ЖО", 0}}, 1, 1},
       {"half-width kana are one byte", {"ｱｲ", "ｱｳ"}, -1, {{"ｱ", 0}, {"ｳ", 10}}, 1, 2},
       {"a letter does not match a kana whose trail byte is that letter", {"ア", "a"}, -1, {{"a", 0}}, 1, 1},
   };

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
@@ -277,6 +278,10 @@ TEST_F(QtDialogsOpen, FilterOffersGuideFilesWhateverTheirCase) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
     EXPECT_EQ(dialog->nameFilters(), QStringList{QStringLiteral("Tavren用ファイル (*.lst *.csv)")});
+    // What the user reads in the filter box is the description alone.
+    auto* filterBox = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_NE(filterBox, nullptr);
+    EXPECT_EQ(filterBox->currentText(), QStringLiteral("Tavren用ファイル"));
     dialog->setDirectory(dir_.path());
     const QSet<QString> expected{QStringLiteral("a.lst"), QStringLiteral("B.LST"), QStringLiteral("c.Csv"),
                                  QStringLiteral("d.csv"), QStringLiteral("g.CSV"), QStringLiteral("ガイド.lst")};

@@ -159,6 +159,8 @@ TEST(MainWindowBrowsing, BackAndForwardFailuresSayThereIsNoPage) {
     int button;  // 5 back, 6 forward
     QStringList messages;
     QString pageAfter;
+    std::exception_ptr otherFailure = nullptr;  // what the view throws instead of stepping
+    QStringList errorBoxes = {};
   };
   const Row rows[] = {
       {{QStringLiteral("home")}, 0, 5, {Qs("ページがありません")}, QStringLiteral("home")},
@@ -166,13 +168,22 @@ TEST(MainWindowBrowsing, BackAndForwardFailuresSayThereIsNoPage) {
       {{QStringLiteral("a"), QStringLiteral("b")}, 1, 5, {}, QStringLiteral("a")},
       {{QStringLiteral("a"), QStringLiteral("b")}, 0, 6, {}, QStringLiteral("b")},
       {{}, -1, 5, {Qs("ページがありません")}, QString()},
+      // Running out of memory is no missing page: it reaches the error box.
+      {{QStringLiteral("a"), QStringLiteral("b")},
+       1,
+       5,
+       {},
+       QStringLiteral("b"),
+       std::make_exception_ptr(std::bad_alloc()),
+       {Qs("メモリが不足しています.")}},
   };
   for (const Row& r : rows) {
     MainWindowUnderTest w(kRoot);
     w.web.SetHistory(r.history, r.current);
+    w.web.failNextStep = r.otherFailure;
     QTest::mouseClick(&w.form->Button(r.button), Qt::LeftButton);
     EXPECT_EQ(w.dialogs.messages, r.messages);
-    EXPECT_TRUE(w.dialogs.errorBoxes.isEmpty());
+    EXPECT_EQ(w.dialogs.errorBoxes, r.errorBoxes);
     EXPECT_EQ(w.web.CurrentPage(), r.pageAfter);
   }
 }

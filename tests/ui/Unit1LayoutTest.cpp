@@ -17,7 +17,9 @@
 
 #include "Unit1TestSupport.h"
 #include "catalogue/Maker.h"
+#include "ui/Fonts.h"
 #include "ui/PictureBox.h"
+#include "ui/Unit2.h"
 
 namespace tavren::test {
 namespace {
@@ -123,6 +125,24 @@ TEST(MainWindowLayout, FontsAndColours) {
   EXPECT_EQ(w.form->Label2().palette().color(QPalette::WindowText), QColor(255, 251, 240));
   EXPECT_EQ(w.form->Label3().palette().color(QPalette::WindowText), QColor(Qt::white));
   EXPECT_EQ(w.form->Image1().cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(MainWindowLayout, BothLogosAreEmboldenedOnlyOverAStandInFace) {
+  // The rule: rows whose face in use is a stand-in or the asked face itself.
+  struct Row {
+    QFont font;
+    int weight;
+  } rows[] = {
+      {WindowsFont(MarumojiFamily(), 36), QFont::Black},  // no real face here: a stand-in draws
+      {WindowsFont(QStringLiteral("IPAPGothic"), 36), QFont::Normal},
+  };
+  for (const Row& r : rows) EXPECT_EQ(EmboldenedIfStandIn(r.font).weight(), r.weight) << r.font.family().toStdString();
+  // And the two windows draw their logos alike.
+  MainWindowUnderTest w;
+  FakeDialogs dialogs;
+  const TForm2 notice(dialogs, "http://127.0.0.1:9/");
+  EXPECT_EQ(w.form->Label2().font(), notice.Label2().font());
+  EXPECT_EQ(w.form->Label2().font().weight(), QFont::Black);
 }
 
 TEST(MainWindowLayout, ButtonCaptionsFitTheirSeventeenPixelButtons) {
@@ -248,9 +268,24 @@ TEST(MainWindowLayout, HintsWakeAfterHalfASecondAndSleepAfterTwoAndAHalf) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.form.get()));
   const char* const hinted[] = {"Image1",  "ListBox1", "ListBox2", "ListBox3", "Button1", "Button2",
                                 "Button3", "Button4",  "Button5",  "Button6",  "Button7"};
+  // Long items, so that the lists show both scroll bars.
+  for (int n = 1; n <= 3; ++n) {
+    for (int i = 0; i < 30; ++i) w.form->ListBox(n).Add(std::string(60, static_cast<char>('a' + i % 26)));
+  }
+  QApplication::processEvents();
+  // Qt asks the widget really under the pointer: over a list, its viewport
+  // or a scroll bar. Every point of every hinted control must wake at 500 ms.
   for (const char* name : hinted) {
     QWidget* control = Control(*w.form, name);
-    EXPECT_EQ(control->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, control), 500) << name;
+    for (int x = 1; x < 8; ++x) {
+      for (int y = 1; y < 8; ++y) {
+        const QPoint point(control->width() * x / 8, control->height() * y / 8);
+        QWidget* under = w.form->childAt(control->mapTo(w.form.get(), point));
+        ASSERT_TRUE(under == control || control->isAncestorOf(under)) << name;
+        EXPECT_EQ(under->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, under), 500)
+            << name << " at " << point.x() << "," << point.y() << ": " << under->metaObject()->className();
+      }
+    }
   }
   QPushButton& button = w.form->Button(3);
   QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), button.mapToGlobal(QPoint(5, 5)));

@@ -10,6 +10,7 @@
 #include "ui/Fonts.h"
 #include "ui/PictureBox.h"
 
+#include <QtGui/qguiapplication_platform.h>
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
@@ -20,8 +21,13 @@
 #include <QTest>
 #include <QTextBlock>
 
+#include <xcb/xcb.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace tavren {
@@ -265,6 +271,7 @@ TEST_F(TForm2Test, TextBeyondTheMemoLimitIsRefused) {
   const Row rows[] = {
       {"exactly the limit", std::string(kMemoLimit, 'a'), true},
       {"one byte over", std::string(kMemoLimit + 1, 'a'), false},
+      {"beyond the fetcher's own text bound too", std::string(5 * kMemoLimit, 'a'), false},
       // Each LF grows into CR LF, so half the limit in LFs no longer fits.
       {"bare LFs that double past the limit", std::string(kMemoLimit / 2 + 1, '\n'), false},
       {"CR LFs exactly at the limit",
@@ -308,6 +315,33 @@ TEST_F(TForm2Test, SameTextIsNotSetAgain) {
   form->SetMemoText(Sjis("一行目\r\n三行目"));
   EXPECT_EQ(form->Memo1().textCursor().position(), 0);
   EXPECT_EQ(form->MemoText(), QStringLiteral("一行目\r\n三行目"));
+}
+
+TEST_F(TForm2Test, StaysOffTheTaskbarAndOutOfTheWindowSwitcher) {
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (QGuiApplication::platformName() != QStringLiteral("xcb") || x11 == nullptr)
+    GTEST_SKIP() << "needs an X server (run as ui_Unit2Test.OnX11)";
+  server_.Answer(kNoticeTarget, MemorySite::Ok("x"));
+  const auto form = MakeWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  // The window states a window manager reads from the window on the server.
+  xcb_connection_t* c = x11->connection();
+  const auto atom = [c](const char* name) {
+    xcb_intern_atom_reply_t* r =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r->atom;
+    std::free(r);
+    return a;
+  };
+  xcb_get_property_reply_t* reply = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, static_cast<xcb_window_t>(form->winId()), atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64),
+      nullptr);
+  ASSERT_NE(reply, nullptr);
+  const auto* states = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+  const std::vector<xcb_atom_t> held(states, states + xcb_get_property_value_length(reply) / 4);
+  std::free(reply);
+  for (const char* wanted : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"})
+    EXPECT_NE(std::find(held.begin(), held.end(), atom(wanted)), held.end()) << wanted;
 }
 
 TEST_F(TForm2Test, EachWindowIsShownCentredAndActive) {
