@@ -51,7 +51,6 @@ class Catalogue {
   void ApplyHeader(const GuideRecord& header);
 
   // The path of the last confirmed open-dialog choice, unset before one.
-  const std::optional<std::string>& GuideFile() const noexcept { return guideFile_; }
   std::int32_t MajorIndex() const noexcept { return majorIndex_; }
   std::int32_t MiddleIndex() const noexcept { return middleIndex_; }
   // The guide author's address from the last header read; empty before one.

@@ -75,7 +75,6 @@ class HttpFetcher {
   void GetToStream(std::string_view url, ByteStream& stream);
 
   // This fetcher's cookies (for inspection; each fetcher has its own).
-  const CookieStore& Cookies() const noexcept { return cookies_; }
 
  private:
   void Fetch(std::string_view url, ByteStream& sink, std::size_t maxBody, std::chrono::milliseconds totalTime);

@@ -94,8 +94,6 @@ class TForm1 : public QWidget, public CatalogueWindow {
   // The latest banner link's whole body (CP932, unchanged); empty before the
   // first tick that got that far.
   const std::string& NoticeUrl() const noexcept { return banner_.NoticeUrl(); }
-  // GuideUrl, MajorIndex and MiddleIndex live in the catalogue.
-  const Catalogue& GuideCatalogue() const noexcept { return catalogue_; }
   const Ticker& Timer1() const noexcept { return banner_.Timer(); }
 
   // The controls, by their layout names.

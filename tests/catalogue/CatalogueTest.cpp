@@ -81,7 +81,6 @@ TEST_F(CatalogueTest, StartsWithTheInitialCaptionsAndValues) {
   EXPECT_EQ(catalogue_.MajorIndex(), 0);
   EXPECT_EQ(catalogue_.MiddleIndex(), 0);
   EXPECT_EQ(catalogue_.GuideUrl(), "");
-  EXPECT_FALSE(catalogue_.GuideFile().has_value());
 }
 
 TEST_F(CatalogueTest, LoadFillsEveryListInFileOrderAndAppliesTheHeader) {
@@ -98,7 +97,6 @@ TEST_F(CatalogueTest, LoadFillsEveryListInFileOrderAndAppliesTheHeader) {
             "温泉のホームページガイドブックです。　さくら が、ご案内します。　　　　　　（ｃ）肉球工房");
   EXPECT_EQ(cp932::ToUtf8(window_.GuideButtonCaption()), "ガイド : さくらのページ");
   EXPECT_EQ(catalogue_.GuideUrl(), "http://example.jp/sakura/");
-  EXPECT_EQ(catalogue_.GuideFile(), path);
 }
 
 TEST_F(CatalogueTest, FilterKeepsOnlyThePagesOfTheSelectedPair) {
@@ -202,7 +200,6 @@ TEST_F(CatalogueTest, CancelAfterALoadReadsTheSameFileAgain) {
   window_.ScriptChoice(std::nullopt);
   EXPECT_EQ(ErrorOf([&] { catalogue_.Load(); }), "");
   EXPECT_EQ(window_.TitleList().Count(), 5);
-  EXPECT_EQ(catalogue_.GuideFile(), path);
   EXPECT_EQ(window_.DialogCount(), 2);
 }
 
