@@ -2,6 +2,7 @@
 # The performance budget: builds the release preset and prints, in one block,
 # the catalogue benchmark, the main window's load-to-painted and
 # click-to-repainted times with the 100,000-page guide, the list benchmark,
+# tavren-check against Python's csv module on the same guide,
 # the peak resident set and the start-up time to the main window shown (the
 # window's frozen start-up pause excluded) against site/ served on loopback.
 #
@@ -72,7 +73,10 @@ export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$work/runtime}
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
-run catalogue 180 "$build/bench/catalogue/catalogue_bench" --runs 5
+run catalogue 180 "$build/bench/catalogue/catalogue_bench" --runs 5 --keep "$work/guide.lst"
+# tavren-check on the same guide against Python's csv module reading it.
+run check 180 python3 "$repo/bench/catalogue/check_vs_csv.py" --runs 7 \
+  "$build/src/app/check/tavren-check" "$work/guide.lst"
 run window 180 "$build/bench/window/window_bench" --runs 7
 run list 180 "$build/bench/ui/list_bench"
 
@@ -130,6 +134,9 @@ catalogue, 100,000-page guide (best of 5)
   load command              $(orna "$cat_load_ms") ms, $(orna "$cat_load_mbs") MB/s   target >= 400 MB/s: $(verdict "$cat_load_mbs" ge 400)
   filter click              $(orna "$cat_filter_ms") ms   target <= 10 ms: $(verdict "$cat_filter_ms" le 10)
   read + full split         $(orna "$cat_split_ms") ms   (comparison)
+tavren-check --json --major 3 --middle 5, against Python's csv reading the same guide (best of 7)
+  wall clock                $(orna "$(value check check_json_wall_ms)") ms vs $(orna "$(value check python_csv_wall_ms)") ms, ratio $(orna "$(value check check_to_csv_wall_ratio)")   target <= 0.30: $(verdict "$(value check check_to_csv_wall_ratio)" le 0.30)
+  CPU time                  $(orna "$(value check check_json_cpu_ms)") ms vs $(orna "$(value check python_csv_cpu_ms)") ms, ratio $(orna "$(value check check_to_csv_cpu_ratio)")
 main window, 100,000-page guide, offscreen (median of 7 loads; clicks on every major category)
   load to three lists painted  $(orna "$load") ms (best $(orna "$(value window load_to_painted_ms_best)"), first $(orna "$(value window load_to_painted_ms_first)"))   target <= 150 ms: $(verdict "$load" le 150)
   click to page list repainted $(orna "$click") ms (worst $(orna "$(value window click_to_repainted_ms_worst)"))   target <= 30 ms: $(verdict "$click" le 30)

@@ -26,14 +26,8 @@ QString Decode(std::string_view bytes) { return cp932::ToQString(bytes); }
 
 ByteListModel::ByteListModel(QObject* parent) : QAbstractListModel(parent) {}
 
-std::string_view ByteListModel::At(int i) const noexcept {
-  const auto k = static_cast<std::size_t>(i);
-  return std::string_view(bytes_).substr(offsets_[k], offsets_[k + 1] - offsets_[k]);
-}
-
 void ByteListModel::Append(std::string_view item) {
-  bytes_.append(item);
-  offsets_.push_back(bytes_.size());
+  items_.Append(item);
   if (!flushQueued_) {
     flushQueued_ = true;
     QMetaObject::invokeMethod(
@@ -48,8 +42,7 @@ void ByteListModel::Append(std::string_view item) {
 
 void ByteListModel::Clear() {
   beginResetModel();
-  bytes_.clear();
-  offsets_.assign(1, 0);
+  items_.Clear();
   announced_ = 0;
   widest_ = 0;
   endResetModel();

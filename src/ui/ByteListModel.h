@@ -1,17 +1,18 @@
 #pragma once
-// The rows of a GuideListBox: CP932 byte strings kept in one buffer with an
-// offset table, decoded only when the view asks for a visible row. Appending
-// is cheap: new rows are announced to the views in one batch (Flush), so a
-// hundred thousand Append calls in a row cost one insertion notice.
+// The rows of a GuideListBox: CP932 byte strings kept in a ByteList, decoded
+// only when the view asks for a visible row. Appending is cheap: new rows are
+// announced to the views in one batch (Flush), so a hundred thousand Append
+// calls in a row cost one insertion notice.
 
 #include <QAbstractListModel>
 #include <QFont>
 #include <QSize>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
+
+#include "catalogue/ByteList.h"
 
 namespace tavren {
 
@@ -21,9 +22,9 @@ class ByteListModel : public QAbstractListModel {
   explicit ByteListModel(QObject* parent = nullptr);
 
   // Number of items held, announced to the views or not. Never throws.
-  int Size() const noexcept { return static_cast<int>(offsets_.size()) - 1; }
+  int Size() const noexcept { return items_.Size(); }
   // Item i as stored; i must be in [0, Size()).
-  std::string_view At(int i) const noexcept;
+  std::string_view At(int i) const noexcept { return items_.At(i); }
 
   // Appends an item. The views learn of it at the next Flush; the model
   // schedules one on the event loop when the first pending item arrives.
@@ -37,9 +38,6 @@ class ByteListModel : public QAbstractListModel {
   // Both reset the cached widths; rows report QSize(widest item, row height).
   void SetRowHeight(int px);
   void SetFont(const QFont& font);
-  int RowHeight() const noexcept { return rowHeight_; }
-  // Width in pixels of the widest announced item, plus the text margins.
-  int WidestItem() const noexcept { return widest_; }
 
   // QAbstractListModel: rows are the announced items only.
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -53,8 +51,7 @@ class ByteListModel : public QAbstractListModel {
   std::int64_t ItemWidth(std::string_view item);
   void MeasureRows(int first, int last);
 
-  std::string bytes_;
-  std::vector<std::size_t> offsets_{0};  // item i is [offsets_[i], offsets_[i+1])
+  ByteList items_;
   int announced_ = 0;
   bool flushQueued_ = false;
 
