@@ -6,6 +6,7 @@
 // list model keep their items in one.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -25,10 +26,14 @@ class ByteList {
   // Clear or the list's end: appending does not move stored items.
   std::string_view At(int i) const noexcept;
 
-  // Appends a copy of `item`. Throws std::bad_alloc; the list is unchanged then.
+  // Appends a copy of `item`. Throws std::bad_alloc when memory runs out or
+  // the list would pass 4 GiB (more than a 32-bit list box ever held); the
+  // list is unchanged then.
   void Append(std::string_view item);
 
-  // Removes every item and gives back the memory.
+  // Removes every item. The memory stays with the list for the items that
+  // follow (as a string keeps its capacity), except blocks that held items
+  // longer than a block.
   void Clear() noexcept;
 
  private:
@@ -41,8 +46,10 @@ class ByteList {
   static constexpr std::size_t kSlotBytes = std::size_t{1} << 16;
   static constexpr std::size_t kEndsPerBlock = std::size_t{1} << 11;
 
+  // Ends are kept in 32 bits: half the index of a list of short items.
+  using End = std::uint32_t;
   std::size_t EndOf(std::size_t i) const noexcept {
-    return reinterpret_cast<const std::size_t*>(endBlocks_[i / kEndsPerBlock].get())[i % kEndsPerBlock];
+    return reinterpret_cast<const End*>(endBlocks_[i / kEndsPerBlock].get())[i % kEndsPerBlock];
   }
   // Where an item of `length` bytes starts when the previous one ends at
   // `cursor`, and the same told from the item's end instead of its length:
@@ -56,7 +63,15 @@ class ByteList {
   struct FreeBlock {
     void operator()(char* p) const noexcept;
   };
-  std::vector<std::unique_ptr<char, FreeBlock>> blocks_;     // owns the storage, page-aligned
+  struct Block {
+    std::unique_ptr<char, FreeBlock> data;  // page-aligned
+    std::size_t slotCount;
+    bool pooled;  // false: made for one item longer than a slot
+  };
+  static constexpr std::size_t kSmallBlocks = 8;
+  void AddPooledBlock();
+  std::vector<Block> blocks_;  // owns the storage; the first usedBlocks_ hold items
+  std::size_t usedBlocks_ = 0;
   std::vector<char*> slots_;                                 // slot k starts at slots_[k]
   std::vector<std::unique_ptr<char, FreeBlock>> endBlocks_;  // item ends, kEndsPerBlock a block
   std::size_t cursor_ = 0;                                   // end of the last item

@@ -35,6 +35,13 @@ void CheckAgainstVector(ByteList& list, const std::vector<std::size_t>& lengths)
   }
 }
 
+// Many short items with one long item among them.
+std::vector<std::size_t> LongAmongShort(std::size_t shortItems) {
+  std::vector<std::size_t> lengths(shortItems, 50);
+  lengths.insert(lengths.begin() + static_cast<std::ptrdiff_t>(shortItems / 2), 3 * kSlot + 5);
+  return lengths;
+}
+
 TEST(ByteList, HoldsWhatAVectorOfStringsHolds) {
   struct Row {
     const char* name;
@@ -48,6 +55,8 @@ TEST(ByteList, HoldsWhatAVectorOfStringsHolds) {
       {"an item one byte over the room left", {kSlot - 10, 11, 1}},
       {"items longer than a block", {1, 3 * kSlot + 5, 3, kSlot - 1, kSlot, kSlot + 1, 2}},
       {"more items than one index block", std::vector<std::size_t>(20000, 1)},
+      {"a long item among short ones in small blocks", LongAmongShort(500)},
+      {"a long item among short ones in large blocks", LongAmongShort(60000)},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -61,7 +70,11 @@ TEST(ByteList, ClearEmptiesAndTheListFillsAgain) {
   CheckAgainstVector(list, {5, kSlot + 7, 9});
   list.Clear();
   EXPECT_EQ(list.Size(), 0);
-  CheckAgainstVector(list, {kSlot - 1, 2, 0, 4});
+  CheckAgainstVector(list, {kSlot - 1, 2, 2 * kSlot, 0, 4, kSlot, 3});
+  list.Clear();
+  CheckAgainstVector(list, LongAmongShort(60000));
+  list.Clear();
+  CheckAgainstVector(list, std::vector<std::size_t>(70000, 50));
 }
 
 }  // namespace
