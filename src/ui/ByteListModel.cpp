@@ -64,9 +64,10 @@ void ByteListModel::SetRowHeight(int px) {
 }
 
 void ByteListModel::SetFont(const QFont& font) {
-  if (font == font_ && !charWidths_.empty()) return;
+  if (font == font_ && fontSet_) return;
   font_ = font;
-  charWidths_.assign(0x10000, -1);
+  fontSet_ = true;
+  for (auto& page : widthPages_) page.reset();
   widest_ = 0;
   if (announced_ > 0) {
     MeasureRows(0, announced_ - 1);
@@ -94,8 +95,13 @@ int ByteListModel::MeasureChar(std::size_t code) {
   // Kept in sixteenths of a pixel: whole pixels per character would lose the
   // fractions that the text layout adds up along a long item.
   const qreal advance = QFontMetricsF(font_).horizontalAdvance(Decode(ch)) * kSubpixels;
-  charWidths_[code] = static_cast<std::int16_t>(std::clamp(std::ceil(advance), 0.0, 32767.0));
-  return charWidths_[code];
+  auto& page = widthPages_[code >> 8];
+  if (!page) {
+    page = std::make_unique<std::int16_t[]>(256);
+    std::fill_n(page.get(), 256, std::int16_t{-1});
+  }
+  page[code & 0xFF] = static_cast<std::int16_t>(std::clamp(std::ceil(advance), 0.0, 32767.0));
+  return page[code & 0xFF];
 }
 
 std::int64_t ByteListModel::ItemWidth(std::string_view item) {
@@ -105,19 +111,19 @@ std::int64_t ByteListModel::ItemWidth(std::string_view item) {
   // trail) never collide with single bytes.
   const auto* p = reinterpret_cast<const unsigned char*>(item.data());
   const auto* const end = p + item.size();
-  const std::int16_t* const table = charWidths_.data();
   std::int64_t width = 0;
   while (p != end) {
     std::size_t code = *p++;
     if (cp932::IsLeadByte(static_cast<unsigned char>(code)) && p != end) code = code << 8 | *p++;
-    const int w = table[code];
+    const std::int16_t* const page = widthPages_[code >> 8].get();
+    const int w = page != nullptr ? page[code & 0xFF] : -1;
     width += w >= 0 ? w : MeasureChar(code);
   }
   return width;
 }
 
 void ByteListModel::MeasureRows(int first, int last) {
-  if (charWidths_.empty()) charWidths_.assign(0x10000, -1);
+  fontSet_ = true;
   int widest = widest_;
   for (int row = first; row <= last; ++row) {
     const std::int64_t px = (ItemWidth(At(row)) + kSubpixels - 1) / kSubpixels + kTextMargin;

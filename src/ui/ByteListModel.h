@@ -7,10 +7,11 @@
 #include <QAbstractListModel>
 #include <QFont>
 #include <QSize>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 #include "catalogue/ByteList.h"
 
@@ -45,7 +46,7 @@ class ByteListModel : public QAbstractListModel {
 
  private:
   // Measures the character with CP932 code `code` (a byte, or lead * 256 +
-  // trail) in font_ and records it in charWidths_.
+  // trail) in font_ and records it in widthPages_.
   int MeasureChar(std::size_t code);
   // Width of an item in sixteenths of a pixel: summed character advances.
   std::int64_t ItemWidth(std::string_view item);
@@ -58,7 +59,11 @@ class ByteListModel : public QAbstractListModel {
   QFont font_;
   int rowHeight_ = 0;
   int widest_ = 0;
-  std::vector<std::int16_t> charWidths_;  // 1/16 px, by CP932 code (byte or lead*256+trail); -1 = not measured
+  bool fontSet_ = false;
+  // Widths in 1/16 px by CP932 code (byte, or lead * 256 + trail), in pages
+  // of 256 codes made when a code of theirs is first measured: a guide uses
+  // a few dozen of the 256 pages. -1: not measured.
+  std::array<std::unique_ptr<std::int16_t[]>, 256> widthPages_;
 };
 
 }  // namespace tavren
