@@ -14,7 +14,7 @@ packages=(
   qt6-translations-l10n python3
   # tests, benchmarks, fuzzers, screenshots, packaging checks
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-  xvfb xauth imagemagick appstream desktop-file-utils
+  xvfb xauth imagemagick appstream desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin
 )
 
 missing=()

@@ -4,9 +4,10 @@
 #   scripts/run.sh          install what is missing, build the release preset,
 #                           serve site/ on 127.0.0.1:8372, start Tavren, and stop
 #                           the server when Tavren ends
-#   scripts/run.sh --program PATH
+#   scripts/run.sh --program PATH [GUIDE]
 #                           the same without installing or building: start the
-#                           program at PATH, e.g. build/dev/src/app/tavren
+#                           program at PATH, e.g. build/dev/src/app/tavren, with
+#                           the guide file GUIDE to open, e.g. examples/onsen.lst
 #   scripts/run.sh --serve  only serve site/ (until Ctrl+C), e.g. for a Tavren
 #                           started from a debugger
 #
@@ -21,17 +22,20 @@ host=127.0.0.1
 port=${TAVREN_SITE_PORT:-8372}
 mode=run
 program=""
+guide=()
 
-usage() { sed -n '2,17s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '2,18s/^# \{0,1\}//p' "$0"; }
 die() { echo "run.sh: $*" >&2; exit 1; }
 
 case "${1:-}" in
   "") ;;
   --serve) mode=serve ;;
   --program)
-    [[ $# -eq 2 && -n $2 ]] || { usage >&2; exit 2; }
+    [[ ($# -eq 2 || $# -eq 3) && -n $2 ]] || { usage >&2; exit 2; }
     program=$(realpath -m -- "$2")
     [[ -x $program && -f $program ]] || die "no program to start at $2"
+    # Made absolute here: the program runs in a folder of its own.
+    [[ $# -eq 3 ]] && guide=("$(realpath -m -- "$3")")
     ;;
   -h | --help) usage; exit 0 ;;
   *) usage >&2; exit 2 ;;
@@ -140,5 +144,5 @@ start_server "$rundir/site-server.log"
 cd "$rundir"
 echo "run.sh: starting $program in $rundir"
 status=0
-"$program" || status=$?
+"$program" ${guide[@]+"${guide[@]}"} || status=$?
 exit "$status"

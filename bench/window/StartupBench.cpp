@@ -129,6 +129,7 @@ class BenchParts : public tavren::ProgramParts {
     watcher = std::make_unique<ShownWatcher>(window.get(), sinceMain_);
     return window;
   }
+  void OpenGuide(QWidget&, const std::string&) override {}
 
   PrintedDialogs dialogs_;
   std::unique_ptr<ShownWatcher> watcher;

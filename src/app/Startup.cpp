@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -50,7 +51,7 @@ void PaintNow(QWidget& window, int exposeWaitMs) {
   window.repaint();
 }
 
-int RunProgram(ProgramParts& parts) {
+int RunProgram(ProgramParts& parts, const std::optional<std::string>& guide) {
   if (const QString problem = parts.PlatformProblem(); !problem.isEmpty()) {
     parts.StartupDialogs().ErrorBox(problem);
     return 1;
@@ -71,6 +72,14 @@ int RunProgram(ProgramParts& parts) {
 
   QuitWhenClosed quitter(mainWindow.get());
   mainWindow->show();
+  if (guide) {
+    // Queued, so that the guide loads as a command of the running program
+    // would: its failure box goes up over the shown window, and a main window
+    // closed before then ends the program without it.
+    QTimer::singleShot(0, mainWindow.get(), [&parts, window = mainWindow.get(), path = *guide] {
+      if (window->isVisible()) parts.OpenGuide(*window, path);
+    });
+  }
   const int status = QApplication::exec();
 
   mainWindow.reset();

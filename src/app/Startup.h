@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 class QWidget;
 
@@ -28,6 +30,10 @@ class ProgramParts {
   // The main window, created (its own pause and home page included) but not
   // yet shown.
   virtual std::unique_ptr<QWidget> MakeMainWindow() = 0;
+  // Loads the guide at `path` (native file-name bytes) into `mainWindow`,
+  // the window MakeMainWindow made, as its load command does once the open
+  // dialog has answered; shows its own failures.
+  virtual void OpenGuide(QWidget& mainWindow, const std::string& path) = 0;
 };
 
 // Runs the program on an existing QApplication:
@@ -38,11 +44,12 @@ class ProgramParts {
 //  4. the second notice window is made;
 //  5. the main window is shown (it centres itself when first shown);
 //  6. events are handled until the main window closes, whatever other
-//     windows are still open;
+//     windows are still open; the first thing handled is opening `guide`,
+//     when one is given, unless the main window has gone by then;
 //  7. the main window is destroyed, then the second notice window, then the
 //     first.
 // Returns the event loop's exit status.
-int RunProgram(ProgramParts& parts);
+int RunProgram(ProgramParts& parts, const std::optional<std::string>& guide = std::nullopt);
 
 // Paints `window` on screen now, before the event loop runs: waits at most
 // `exposeWaitMs` for the windowing system to map it, handling window-system

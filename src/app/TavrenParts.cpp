@@ -39,4 +39,8 @@ std::unique_ptr<QWidget> TavrenParts::MakeMainWindow() {
   return std::make_unique<TForm1>(std::move(parts));
 }
 
+void TavrenParts::OpenGuide(QWidget& mainWindow, const std::string& path) {
+  if (auto* form = qobject_cast<TForm1*>(&mainWindow)) form->LoadGuide(path);
+}
+
 }  // namespace tavren

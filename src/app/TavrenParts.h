@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 
 namespace tavren {
 
@@ -24,6 +25,7 @@ class TavrenParts : public ProgramParts {
   Dialogs& StartupDialogs() override;
   std::unique_ptr<QWidget> MakeNoticeWindow() override;
   std::unique_ptr<QWidget> MakeMainWindow() override;
+  void OpenGuide(QWidget& mainWindow, const std::string& path) override;
 
  private:
   std::unique_ptr<QtDialogs> dialogs_;

@@ -58,18 +58,32 @@ void Catalogue::ApplyHeader(const GuideRecord& header) {
   guideUrl_.assign(header.Field(3));
 }
 
-void Catalogue::Load() {
+void Catalogue::ClearLists() {
   window_.MajorList().Clear();
   window_.MiddleList().Clear();
   window_.TitleList().Clear();
   window_.AddressList().Clear();
   window_.NoteList().Clear();
+}
+
+void Catalogue::Load() {
+  ClearLists();
   std::string chosen;
   if (window_.ChooseGuideFile(chosen)) {
     guideFile_ = chosen;
     dialogFileName_ = std::move(chosen);
   }
+  ReadGuideFile();
+}
 
+void Catalogue::LoadFrom(std::string path) {
+  ClearLists();
+  guideFile_ = path;
+  dialogFileName_ = std::move(path);
+  ReadGuideFile();
+}
+
+void Catalogue::ReadGuideFile() {
   GuideReader reader;
   if (guideFile_) reader.Name(*guideFile_);
   reader.Open();

@@ -26,6 +26,12 @@ class Catalogue {
   // added before a failure stays. The file is closed on every path.
   void Load();
 
+  // The load command with `path` (native file-name bytes) in place of the
+  // dialog's answer, as when the user confirms it there: clears the five
+  // lists, makes `path` GuideFile and the dialog's file name, then reads it
+  // as Load() does, with the same failures. Never shows the dialog.
+  void LoadFrom(std::string path);
+
   // A click in the major-category list: MajorIndex := the list's selected
   // position, then Filter().
   void FilterByMajor();
@@ -54,6 +60,9 @@ class Catalogue {
   const std::string& GuideUrl() const noexcept { return guideUrl_; }
 
  private:
+  void ClearLists();
+  void ReadGuideFile();
+
   CatalogueWindow& window_;
   std::optional<std::string> guideFile_;
   std::string dialogFileName_;

@@ -30,6 +30,7 @@
 #include "ui/Dialogs.h"
 #include "ui/FailureDisplay.h"
 #include "ui/Fonts.h"
+#include "ui/GuideDropFilter.h"
 #include "ui/GuideListBox.h"
 #include "ui/JpegPicture.h"
 #include "ui/PictureBox.h"
@@ -167,6 +168,7 @@ TForm1::TForm1(TForm1Parts parts, QWidget* parent)
   ApplyTabOrder();
   ConnectHandlers();
   FormResize();
+  new GuideDropFilter(*this, [this](const std::string& path) { LoadGuide(path); });
 
   FormCreate();
 }
@@ -272,6 +274,10 @@ void TForm1::Button2Click() {
 
 void TForm1::Button3Click() {
   Guarded(dialogs_, [this] { catalogue_.Load(); });
+}
+
+void TForm1::LoadGuide(const std::string& path) {
+  Guarded(dialogs_, [this, &path] { catalogue_.LoadFrom(path); });
 }
 
 void TForm1::Button4Click() {

@@ -59,6 +59,8 @@ class TForm1 : public QWidget, public CatalogueWindow {
   // Builds the layout, places parts.webView's widget as WebBrowser1, arms
   // Timer1, then runs FormCreate (pause, home page). A failure in FormCreate
   // is shown in the error box and the window is still created. Not shown.
+  // A guide file dropped anywhere on the window goes to LoadGuide; every
+  // other drop is refused, and none reaches the web view.
   explicit TForm1(TForm1Parts parts, QWidget* parent = nullptr);
   ~TForm1() override;
 
@@ -78,6 +80,11 @@ class TForm1 : public QWidget, public CatalogueWindow {
   void ListBox3Click();    // page pick: navigate, then show the note
   void Timer1Timer();      // banner tick
   void Image1MouseDown();  // banner press: navigate to NoticeUrl
+  // Loads the guide at `path` (native file-name bytes) as Button3Click does
+  // once its dialog has answered with that path: same lists, caption and
+  // failures in the error box. A guide named on the command line or dropped
+  // on the window comes here.
+  void LoadGuide(const std::string& path);
 
   // The latest banner link's whole body (CP932, unchanged); empty before the
   // first tick that got that far.

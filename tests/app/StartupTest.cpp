@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,13 +71,19 @@ class RecordingParts : public ProgramParts {
     log.push_back("main created");
     auto window = std::make_unique<RecordingWindow>("main", log);
     main = window.get();
-    // Once the loop runs, the user closes the main window with the notices open.
+    // Once the loop runs and has handled what start-up queued for it, the
+    // user closes the main window with the notices open.
     QTimer::singleShot(0, window.get(), [this] {
-      log.push_back("main closed by the user");
-      noticesVisibleAtQuit = notices.size() == 2 && notices[0]->isVisible() && notices[1]->isVisible();
-      main->close();
+      QTimer::singleShot(0, main, [this] {
+        log.push_back("main closed by the user");
+        noticesVisibleAtQuit = notices.size() == 2 && notices[0]->isVisible() && notices[1]->isVisible();
+        main->close();
+      });
     });
     return window;
+  }
+  void OpenGuide(QWidget& window, const std::string& path) override {
+    log.push_back("guide " + path + (&window == main && window.isVisible() ? " opened in the shown main" : " opened"));
   }
 };
 
@@ -84,22 +91,35 @@ TEST(RunProgramTest, StepsRunInTheirOrder) {
   struct Row {
     const char* what;
     QString problem;
+    std::optional<std::string> guide;
     int expectedStatus;
     Log expectedLog;
   };
   const Row rows[] = {
       {"a normal run",
        {},
+       std::nullopt,
        0,
        {"platform checked", "notice 1 created", "notice 1 painted", "main created", "notice 2 created",
         "main closed by the user", "main destroyed", "notice 2 destroyed", "notice 1 destroyed"}},
-      {"the web engine cannot start", QStringLiteral("WebEngine cannot run"), 1, {"platform checked"}},
+      {"a guide on the command line",
+       {},
+       "/tmp/onsen.lst",
+       0,
+       {"platform checked", "notice 1 created", "notice 1 painted", "main created", "notice 2 created",
+        "guide /tmp/onsen.lst opened in the shown main", "main closed by the user", "main destroyed",
+        "notice 2 destroyed", "notice 1 destroyed"}},
+      {"the web engine cannot start",
+       QStringLiteral("WebEngine cannot run"),
+       "/tmp/onsen.lst",
+       1,
+       {"platform checked"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     RecordingParts parts;
     parts.problem = row.problem;
-    const int status = RunProgram(parts);
+    const int status = RunProgram(parts, row.guide);
     EXPECT_EQ(status, row.expectedStatus);
     // Paints of later windows may fall anywhere once the loop runs; the
     // order that matters is that of the steps and of the first window's paint.

@@ -206,6 +206,21 @@ TEST_F(CatalogueTest, CancelAfterALoadReadsTheSameFileAgain) {
   EXPECT_EQ(window_.DialogCount(), 2);
 }
 
+// A guide given by path (command line, drop) replaces the one listed, without
+// the dialog, and becomes the file that filters and a cancelled dialog read.
+TEST_F(CatalogueTest, LoadFromAPathActsAsAConfirmedChoice) {
+  Load(folder_.Write("other.lst", Guide({"*,0,北海道", "0,0,登別,http://nobo.example/,地獄谷"})));
+  const std::string path = Write(kOnsen);
+  EXPECT_EQ(ErrorOf([&] { catalogue_.LoadFrom(path); }), "");
+  EXPECT_EQ(Utf8(window_.MajorList()), (Items{"東北", "関東"}));
+  EXPECT_EQ(window_.DialogCount(), 1);
+  EXPECT_EQ(ClickMajor(0), "");
+  EXPECT_EQ(Utf8(window_.TitleList()), (Items{"乳頭", "酸ヶ湯 温泉"}));
+  window_.ScriptChoice(std::nullopt);
+  EXPECT_EQ(ErrorOf([&] { catalogue_.Load(); }), "");
+  EXPECT_EQ(window_.TitleList().Count(), 5);
+}
+
 // Each row: a guide, the command that meets the faulty line, the message,
 // and what stays listed from before the failure.
 TEST_F(CatalogueTest, FailuresKeepWhatWasListedBefore) {

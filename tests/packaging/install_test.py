@@ -9,6 +9,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
+from xml.etree import ElementTree
 
 REPO = pathlib.Path(__file__).resolve().parents[2]
 SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
@@ -18,6 +19,7 @@ EXPECTED = sorted(
     + ["usr/share/icons/hicolor/scalable/apps/tavren.svg",
        "usr/share/applications/tavren.desktop",
        "usr/share/metainfo/io.github.tavren.Tavren.metainfo.xml",
+       "usr/share/mime/packages/tavren.xml",
        "usr/share/tavren/fonts/tavren-fonts.conf"])
 
 
@@ -57,7 +59,8 @@ class InstallTest(unittest.TestCase):
         for rel, source in [("usr/share/icons/hicolor/48x48/apps/tavren.png", "data/icons/hicolor/48x48/tavren.png"),
                             ("usr/share/icons/hicolor/scalable/apps/tavren.svg", "data/icons/tavren.svg"),
                             ("usr/share/tavren/fonts/tavren-fonts.conf", "data/fonts/tavren-fonts.conf"),
-                            ("usr/share/applications/tavren.desktop", "data/desktop/tavren.desktop")]:
+                            ("usr/share/applications/tavren.desktop", "data/desktop/tavren.desktop"),
+                            ("usr/share/mime/packages/tavren.xml", "data/mime/tavren.xml")]:
             with self.subTest(rel=rel):
                 self.assertEqual((self.stage / rel).read_bytes(), (REPO / source).read_bytes())
 
@@ -65,7 +68,8 @@ class InstallTest(unittest.TestCase):
         entry = dict(line.split("=", 1) for line in
                      (self.stage / "usr/share/applications/tavren.desktop").read_text("utf-8").splitlines()
                      if "=" in line)
-        for key, value in [("Exec", "tavren"), ("Icon", "tavren"), ("Name", "Tavren"),
+        for key, value in [("Exec", "tavren %f"), ("MimeType", "application/x-tavren-guide;"),
+                           ("Icon", "tavren"), ("Name", "Tavren"),
                            ("Name[ja]", "ガイド式ブラウザ Tavren"), ("Terminal", "false"),
                            ("Categories", "Network;WebBrowser;")]:
             with self.subTest(key=key):
@@ -83,6 +87,32 @@ class InstallTest(unittest.TestCase):
                                  str(self.stage / "usr/share/metainfo/io.github.tavren.Tavren.metainfo.xml")],
                                 capture_output=True, text=True)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_metainfo_provides_the_guide_type(self):
+        tree = ElementTree.parse(self.stage / "usr/share/metainfo/io.github.tavren.Tavren.metainfo.xml")
+        self.assertEqual([m.text for m in tree.iterfind("provides/mediatype")], ["application/x-tavren-guide"])
+
+    @unittest.skipUnless(shutil.which("update-mime-database") and shutil.which("xdg-mime") and shutil.which("gio"),
+                         "shared-mime-info, xdg-utils or gio is missing")
+    def test_guide_files_get_the_guide_type_and_csv_stays_csv(self):
+        # A prefix of its own, so the generated database stays out of the stage.
+        files = pathlib.Path(self.tmp.name) / "mime-check"
+        share = files / "share"
+        (share / "mime/packages").mkdir(parents=True)
+        shutil.copy(self.stage / "usr/share/mime/packages/tavren.xml", share / "mime/packages")
+        run("update-mime-database", str(share / "mime"))
+        # The desktop's own database stays in the search path: the type must
+        # win over it for *.lst and leave *.csv alone.
+        env = {**os.environ, "XDG_CURRENT_DESKTOP": "GNOME", "XDG_DATA_HOME": str(files / "home"),
+               "XDG_DATA_DIRS": f"{share}:/usr/share"}
+        for name, expected in [("onsen.lst", "application/x-tavren-guide"),
+                               ("ONSEN.LST", "application/x-tavren-guide"),
+                               ("onsen.csv", "text/csv")]:
+            with self.subTest(name=name):
+                (files / name).write_bytes("/,温泉,さくら,http://example.jp/\r\n".encode("cp932"))
+                result = subprocess.run(["xdg-mime", "query", "filetype", str(files / name)],
+                                        env=env, capture_output=True, text=True)
+                self.assertEqual(result.stdout.strip(), expected, result.stderr)
 
     @unittest.skipUnless(shutil.which("cpack") and shutil.which("dpkg-deb"), "cpack or dpkg-deb missing")
     def test_debian_package_depends_on_qt_jpeg_and_the_fonts(self):

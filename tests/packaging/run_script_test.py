@@ -129,7 +129,7 @@ FAKE_PROGRAM = """#!/usr/bin/env python3
 import json, os, sys, urllib.request
 port = os.environ["TAVREN_SITE_PORT"]
 notice = urllib.request.urlopen(f"http://127.0.0.1:{port}/cm/kelm/kelmmsg.txt", timeout=5).read()
-json.dump({"cwd": os.getcwd(), "sandbox_off": os.environ.get("QTWEBENGINE_DISABLE_SANDBOX"),
+json.dump({"cwd": os.getcwd(), "args": sys.argv[1:], "sandbox_off": os.environ.get("QTWEBENGINE_DISABLE_SANDBOX"),
            "notice": notice.decode("cp932"), "guides": sorted(os.listdir("examples"))},
           open(os.environ["FAKE_REPORT"], "w"))
 sys.exit(int(os.environ["FAKE_STATUS"]))
@@ -138,7 +138,9 @@ sys.exit(int(os.environ["FAKE_STATUS"]))
 
 class ProgramRunTest(unittest.TestCase):
     def test_program_runs_in_its_folder_with_the_site_up_and_its_status_is_passed_on(self):
-        for status in (0, 7):
+        # A guide named relative to where the script is started reaches the
+        # program as an absolute path, since the program runs elsewhere.
+        for status, guide in ((0, []), (7, ["examples/onsen.lst"])):
             with self.subTest(status=status), tempfile.TemporaryDirectory() as tmp:
                 tmp = pathlib.Path(tmp)
                 fake = tmp / "tavren"
@@ -146,8 +148,8 @@ class ProgramRunTest(unittest.TestCase):
                 fake.chmod(0o755)
                 port = free_port()
                 proc = subprocess.Popen(
-                    [str(SCRIPT), "--program", str(fake)], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                    text=True, start_new_session=True,
+                    [str(SCRIPT), "--program", str(fake), *guide], stdout=subprocess.PIPE,
+                    stderr=subprocess.PIPE, text=True, start_new_session=True, cwd=REPO,
                     env=script_env(DISPLAY=":0", TAVREN_SITE_PORT=str(port), TAVREN_RUN_DIR=str(tmp / "run"),
                                    FAKE_REPORT=str(tmp / "report.json"), FAKE_STATUS=str(status)))
                 out, err = proc.communicate(timeout=60)
@@ -157,6 +159,7 @@ class ProgramRunTest(unittest.TestCase):
                 self.assertEqual(result.returncode, status, result.stderr)
                 report = json.loads((tmp / "report.json").read_text())
                 self.assertEqual(report["cwd"], str(tmp / "run"))
+                self.assertEqual(report["args"], [str(REPO / g) for g in guide])
                 self.assertEqual(report["notice"].encode("cp932"),
                                  (REPO / "site/cm/kelm/kelmmsg.txt").read_bytes())
                 self.assertEqual(report["guides"], sorted(os.listdir(REPO / "examples")))
@@ -198,7 +201,7 @@ class RefusalTest(unittest.TestCase):
         self.assertLess(time.monotonic() - started, 10)
 
     def test_unknown_option_shows_usage(self):
-        for args in [["--bogus"], ["serve"], ["--program"], ["--serve", "extra"]]:
+        for args in [["--bogus"], ["serve"], ["--program"], ["--serve", "extra"], ["--program", "a", "b", "c"]]:
             with self.subTest(args=args):
                 result = run_script(*args)
                 self.assertEqual(result.returncode, 2)
