@@ -12,8 +12,8 @@ packages=(
   # run: Japanese faces for the Windows families the windows name, Qt's Japanese dialogs
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-motoya-l-maruberi fonts-dejavu-core
   qt6-translations-l10n python3
-  # tests, benchmarks, fuzzers, screenshots, packaging checks
-  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # tests, format check, benchmarks, fuzzers, screenshots, packaging checks
+  libgtest-dev libgmock-dev libbenchmark-dev clang clang-format libclang-rt-14-dev
   xvfb xauth imagemagick appstream desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin
 )
 

@@ -29,13 +29,11 @@ std::unique_ptr<QWidget> TavrenParts::MakeNoticeWindow() {
 
 std::unique_ptr<QWidget> TavrenParts::MakeMainWindow() {
   webView_ = std::make_unique<QtWebView>();
-  TForm1Parts parts{.webView = *webView_, .dialogs = *dialogs_, .clock = *clock_, .siteRoot = std::string(SiteRoot())};
-#ifdef TAVREN_TEST_BANNER_INTERVAL_MS
-  // Only the end-to-end test's build of the program defines this, to see a
-  // banner tick within seconds; the program users start keeps the window's
-  // own 90 s.
-  parts.bannerIntervalMs = TAVREN_TEST_BANNER_INTERVAL_MS;
-#endif
+  TForm1Parts parts{.webView = *webView_,
+                    .dialogs = *dialogs_,
+                    .clock = *clock_,
+                    .siteRoot = std::string(SiteRoot()),
+                    .bannerIntervalMs = ProgramBannerIntervalMs()};
   return std::make_unique<TForm1>(std::move(parts));
 }
 

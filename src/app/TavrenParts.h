@@ -15,6 +15,11 @@ class QtDialogs;
 class QtWebView;
 class SystemClock;
 
+// The banner's period in this program, 90 s. It lives in a file of its own
+// (BannerInterval.cpp), so that a build for a test of the whole program can
+// link a shorter one in its place.
+int ProgramBannerIntervalMs() noexcept;
+
 class TavrenParts : public ProgramParts {
  public:
   // `applicationTitle` titles every dialog. Needs the QApplication.

@@ -14,7 +14,7 @@ constexpr char16_t kReplacement = 0xFFFD;
 constexpr char16_t kNone = 0;  // table slot for "no character" (NUL is handled apart)
 
 struct Tables {
-  std::array<char16_t, 256> single{};                // one-byte characters
+  std::array<char16_t, 256> single{};  // one-byte characters
   std::vector<char16_t> pair = std::vector<char16_t>(256 * 256, kNone);
   std::vector<uint16_t> reverse = std::vector<uint16_t>(65536, 0);  // code unit -> bytes (0 = none)
 };

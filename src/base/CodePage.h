@@ -4,6 +4,12 @@
 // converted only here, when a view shows them or an address goes to the web
 // view. Conversion is table-driven (built once from iconv's "CP932"), so it is
 // cheap enough to run per list row on demand.
+//
+// Naming rule for text held in std::string / std::string_view: CP932 is the
+// default (guide lines, site bodies, failure messages); anything else says so
+// in its name: "utf8"/"Utf8" for UTF-8 (source literals, C library texts),
+// "path" for file-system names (native bytes, passed through unchanged and
+// never converted). Conversions are only this module's and QtText.h's.
 
 #include <string>
 #include <string_view>

@@ -1,5 +1,7 @@
 #include "base/ErrorText.h"
 
+#include "base/Ascii.h"
+
 #include "base/CodePage.h"
 
 #include <cctype>
@@ -17,8 +19,7 @@ std::string ApplicationTitle(std::string_view programPath) {
   if (auto slash = name.find_last_of('/'); slash != std::string_view::npos) name.remove_prefix(slash + 1);
   name = name.substr(0, name.find('.'));
   std::string title(name);
-  for (std::size_t i = 1; i < title.size(); ++i)
-    title[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(title[i])));
+  for (std::size_t i = 1; i < title.size(); ++i) title[i] = ascii::Lower(title[i]);
   return title;
 }
 

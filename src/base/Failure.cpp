@@ -6,17 +6,30 @@
 
 namespace tavren {
 
+namespace {
+
+struct InOutText {
+  int number;
+  const char* utf8;
+};
+
+constexpr InOutText kInOutTexts[] = {
+    {io_error::kFileNotFound, "ファイルが見つかりません"},
+    {io_error::kPathNotFound, "ファイル名の指定が間違っています"},
+    {io_error::kTooManyOpenFiles, "オープンしたファイルが多すぎます"},
+    {io_error::kAccessDenied, "ファイルへのアクセスが拒否されました"},
+    {io_error::kReadBeyondEnd, "ファイルの末尾以降を読み込みました"},
+    {io_error::kDiskFull, "ディスクがいっぱいです"},
+    {io_error::kInvalidNumber, "入力値が数値ではありません"},
+};
+
+}  // namespace
+
 std::string InOutErrorMessage(int code) {
-  switch (code) {
-    case 2: return cp932::FromUtf8("ファイルが見つかりません");
-    case 3: return cp932::FromUtf8("ファイル名の指定が間違っています");
-    case 4: return cp932::FromUtf8("オープンしたファイルが多すぎます");
-    case 5: return cp932::FromUtf8("ファイルへのアクセスが拒否されました");
-    case 100: return cp932::FromUtf8("ファイルの末尾以降を読み込みました");
-    case 101: return cp932::FromUtf8("ディスクがいっぱいです");
-    case 106: return cp932::FromUtf8("入力値が数値ではありません");
-    default: return cp932::FromUtf8("I/O エラー (") + std::to_string(code) + ")";
+  for (const InOutText& row : kInOutTexts) {
+    if (row.number == code) return cp932::FromUtf8(row.utf8);
   }
+  return cp932::FromUtf8("I/O エラー (") + std::to_string(code) + ")";
 }
 
 EInOutError::EInOutError(int errorCode) : EFailure(InOutErrorMessage(errorCode)), errorCode_(errorCode) {}

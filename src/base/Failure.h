@@ -61,7 +61,21 @@ class EOleException : public EFailure {
   using EFailure::EFailure;
 };
 
-// The message of I/O error number `code`, in CP932.
+// The I/O error numbers the program raises, by meaning.
+namespace io_error {
+inline constexpr int kFileNotFound = 2;
+inline constexpr int kPathNotFound = 3;
+inline constexpr int kTooManyOpenFiles = 4;
+inline constexpr int kAccessDenied = 5;
+inline constexpr int kSharingViolation = 32;
+inline constexpr int kReadBeyondEnd = 100;
+inline constexpr int kDiskFull = 101;
+inline constexpr int kFileNotOpen = 102;
+inline constexpr int kInvalidNumber = 106;
+}  // namespace io_error
+
+// The message of I/O error number `code`, in CP932: the fixed text of a
+// known number, "I/O エラー (%d)" for any other.
 std::string InOutErrorMessage(int code);
 
 }  // namespace tavren

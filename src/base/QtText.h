@@ -1,5 +1,6 @@
 #pragma once
-// CP932 bytes as a QString, for the layers that show text or hand it to Qt.
+// CP932 bytes and UTF-16 text as a QString, for the layers that show text or
+// hand it to Qt.
 // Header-only so that base itself needs no Qt; the conversion is the code-page
 // module's.
 
@@ -7,6 +8,7 @@
 
 #include <QString>
 
+#include <string>
 #include <string_view>
 
 namespace tavren::cp932 {
@@ -15,3 +17,12 @@ namespace tavren::cp932 {
 inline QString ToQString(std::string_view bytes) { return QString::fromStdU16String(ToUtf16(bytes)); }
 
 }  // namespace tavren::cp932
+
+namespace tavren::utf16 {
+
+// The same UTF-16 text as a QString. Never throws except std::bad_alloc.
+inline QString ToQString(std::u16string_view text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace tavren::utf16

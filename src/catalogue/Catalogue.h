@@ -52,8 +52,6 @@ class Catalogue {
 
   // The path of the last confirmed open-dialog choice, unset before one.
   const std::optional<std::string>& GuideFile() const noexcept { return guideFile_; }
-  // The open dialog's current file name (empty before a confirmed choice).
-  const std::string& DialogFileName() const noexcept { return dialogFileName_; }
   std::int32_t MajorIndex() const noexcept { return majorIndex_; }
   std::int32_t MiddleIndex() const noexcept { return middleIndex_; }
   // The guide author's address from the last header read; empty before one.
@@ -65,11 +63,12 @@ class Catalogue {
 
   CatalogueWindow& window_;
   std::optional<std::string> guideFile_;
+  // The open dialog's current file name (empty before a confirmed choice):
+  // what the category filters read.
   std::string dialogFileName_;
   std::int32_t majorIndex_ = 0;
   std::int32_t middleIndex_ = 0;
   std::string guideUrl_;
-  std::string scratch_;
 };
 
 // The caption texts, in CP932, as the header effects build them.

@@ -1,5 +1,7 @@
 #include "catalogue/GuideReader.h"
 
+#include "base/FileHandle.h"
+
 #include "base/Failure.h"
 
 #include <fcntl.h>
@@ -27,8 +29,8 @@ int MissingNumber(const std::string& path) {
   if (auto slash = path.find_last_of('/'); slash != std::string::npos)
     folder = slash == 0 ? "/" : path.substr(0, slash);
   struct stat st {};
-  if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return 2;
-  return 3;
+  if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return io_error::kFileNotFound;
+  return io_error::kPathNotFound;
 }
 
 // The first LF, CR or end mark at or after p, or stop.
@@ -51,21 +53,20 @@ const char* FindLineByte(const char* p, const char* stop) noexcept {
 }  // namespace
 
 int InOutErrorNumber(int errnoValue) noexcept {
-  switch (errnoValue) {
-    case ENOENT:
-      return 2;
-    case ENOTDIR:
-      return 3;
-    case EMFILE:
-    case ENFILE:
-      return 4;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-      return 5;
-    default:
-      return 10000 + errnoValue;
+  struct Row {
+    int errnoValue;
+    int number;
+  };
+  // A folder opened as a file is refused on the original platform.
+  static constexpr Row kRows[] = {
+      {ENOENT, io_error::kFileNotFound},     {ENOTDIR, io_error::kPathNotFound}, {EMFILE, io_error::kTooManyOpenFiles},
+      {ENFILE, io_error::kTooManyOpenFiles}, {EACCES, io_error::kAccessDenied},  {EPERM, io_error::kAccessDenied},
+      {EISDIR, io_error::kAccessDenied},
+  };
+  for (const Row& row : kRows) {
+    if (row.errnoValue == errnoValue) return row.number;
   }
+  return 10000 + errnoValue;
 }
 
 GuideReader::GuideReader(std::size_t readSize) : readSize_(readSize == 0 ? 1 : readSize) {}
@@ -80,37 +81,26 @@ void GuideReader::Name(std::string path) {
 void GuideReader::Open() {
   CloseQuietly();
   if (!named_) throw EInOutError(kNotNamed);
-  if (path_.empty() || path_.find('\0') != std::string::npos) throw EInOutError(3);
+  if (path_.empty() || path_.find('\0') != std::string::npos) throw EInOutError(io_error::kPathNotFound);
   // Non-blocking only for the open itself: a FIFO must not hang the window
   // waiting for a writer; it is refused below.
-  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
+  FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file.IsOpen()) {
     int err = errno;
     throw EInOutError(err == ENOENT ? MissingNumber(path_) : InOutErrorNumber(err));
   }
+  const int fd = file.Get();
   struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    int err = errno;
-    ::close(fd);
-    throw EInOutError(InOutErrorNumber(err));
-  }
+  if (::fstat(fd, &st) != 0) throw EInOutError(InOutErrorNumber(errno));
   // A folder opens fine for reading on Linux; as a guide file it is refused,
   // and so are pipes and sockets, which have no bytes of their own to read.
-  if (S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
-    ::close(fd);
-    throw EInOutError(5);
-  }
-  if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-    int err = errno;
-    ::close(fd);
-    throw EInOutError(InOutErrorNumber(err));
-  }
+  if (S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) throw EInOutError(io_error::kAccessDenied);
+  if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) throw EInOutError(InOutErrorNumber(errno));
   if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
-    int err = errno;
-    ::close(fd);
+    const int err = errno;
     throw EInOutError(err == EWOULDBLOCK ? kSharingViolation : InOutErrorNumber(err));
   }
-  fd_ = fd;
+  fd_ = file.Release();
   // Reads of a size the allocator keeps in its heap, so the buffer of one
   // command reuses the pages of the last instead of faulting fresh ones in;
   // no larger than the file needs (one more byte sees its end).

@@ -10,6 +10,8 @@
 // writer that asks for LOCK_EX while we read is refused. Programs that write
 // without locking are not stopped: POSIX has no mandatory share modes.
 
+#include "base/Failure.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -26,9 +28,9 @@ namespace tavren {
 int InOutErrorNumber(int errnoValue) noexcept;
 
 // The number for a lock conflict: another program holds the file for writing.
-inline constexpr int kSharingViolation = 32;
+inline constexpr int kSharingViolation = io_error::kSharingViolation;
 // The number for Open on a reader that was never named.
-inline constexpr int kNotNamed = 102;
+inline constexpr int kNotNamed = io_error::kFileNotOpen;
 
 class GuideReader {
  public:
@@ -44,7 +46,6 @@ class GuideReader {
 
   // Records the path (native file-name bytes) for the next Open; never fails.
   void Name(std::string path);
-  bool IsNamed() const noexcept { return named_; }
   const std::string& Path() const noexcept { return path_; }
   bool IsOpen() const noexcept { return fd_ >= 0; }
 

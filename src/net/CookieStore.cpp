@@ -1,5 +1,7 @@
 #include "net/CookieStore.h"
 
+#include "base/Ascii.h"
+
 #include <algorithm>
 #include <limits>
 #include <optional>
@@ -20,20 +22,8 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string LowerCopy(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = Lower(c);
-  return out;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
+using ascii::EqualsNoCase;
+using ascii::LowerCopy;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 

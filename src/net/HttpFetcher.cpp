@@ -1,5 +1,7 @@
 #include "net/HttpFetcher.h"
 
+#include "base/Ascii.h"
+
 #include "net/HttpAddress.h"
 #include "net/HttpFailures.h"
 #include "net/SocketConnection.h"
@@ -16,14 +18,8 @@ namespace {
 
 constexpr std::size_t kReceiveSize = 16384;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
+using ascii::EqualsNoCase;
+using ascii::Lower;
 
 bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
   if (needle.size() > haystack.size()) return false;
@@ -350,8 +346,8 @@ void HttpFetcher::Fetch(std::string_view url, ByteStream& destination, std::size
     // says keep-alive. Its close can still be on the way when the next fetch
     // looks, and that fetch would then fail although nothing went wrong, so
     // such a connection is let go at once.
-    const bool closesByDefault = head.statusLine.rfind("HTTP/1.0", 0) == 0 &&
-                                 !head.AnyHeaderSays("Connection", "keep-alive");
+    const bool closesByDefault =
+        head.statusLine.rfind("HTTP/1.0", 0) == 0 && !head.AnyHeaderSays("Connection", "keep-alive");
     const auto keepUnlessClosed = [&] {
       keepConnection = !reader.AtEnd() && !closesByDefault && !head.AnyHeaderSays("Connection", "close") &&
                        !head.AnyHeaderSays("Proxy-Connection", "close");

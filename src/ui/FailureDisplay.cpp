@@ -1,9 +1,9 @@
 #include "ui/FailureDisplay.h"
 
 #include "base/CodePage.h"
-#include "base/QtText.h"
 #include "base/ErrorText.h"
 #include "base/Failure.h"
+#include "base/QtText.h"
 
 #include <QString>
 
@@ -11,11 +11,6 @@
 #include <new>
 
 namespace tavren {
-namespace {
-
-QString FromCp932(const std::string& bytes) { return cp932::ToQString(bytes); }
-
-}  // namespace
 
 void ShowFailure(Dialogs& dialogs, std::exception_ptr failure) noexcept {
   try {
@@ -25,11 +20,11 @@ void ShowFailure(Dialogs& dialogs, std::exception_ptr failure) noexcept {
     } catch (const EAbort&) {
       return;
     } catch (const EFailure& e) {
-      text = FromCp932(ErrorBoxText(e.Message()));
+      text = cp932::ToQString(ErrorBoxText(e.Message()));
     } catch (const std::bad_alloc&) {
-      text = FromCp932(ErrorBoxText(cp932::FromUtf8("メモリが不足しています")));
+      text = cp932::ToQString(ErrorBoxText(cp932::FromUtf8("メモリが不足しています")));
     } catch (const std::exception& e) {
-      text = FromCp932(ErrorBoxText(e.what()));
+      text = cp932::ToQString(ErrorBoxText(e.what()));
     } catch (...) {
       text = QStringLiteral("Unknown failure.");
     }

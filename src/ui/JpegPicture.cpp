@@ -204,25 +204,6 @@ JpegPicture JpegPicture::FromBytes(std::string bytes) {
   return picture;
 }
 
-JpegPicture JpegPicture::FromFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) throw std::system_error(errno, std::generic_category(), path);
-  std::string bytes;
-  char buffer[65536];
-  int error = 0;
-  for (;;) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
-    bytes.append(buffer, n);
-    if (n < sizeof buffer) {
-      if (std::ferror(file)) error = errno != 0 ? errno : EIO;
-      break;
-    }
-  }
-  std::fclose(file);
-  if (error != 0) throw std::system_error(error, std::generic_category(), path);
-  return FromBytes(std::move(bytes));
-}
-
 QImage JpegPicture::Visible(QSize clip) {
   if (state_ == State::Failed || (bytes_.empty() && !zeroBytes_)) return {};
   const QSize want = clip.expandedTo(QSize(0, 0)).boundedTo(Size());

@@ -53,14 +53,6 @@ class JpegPicture {
   // marker). Never keeps libjpeg state beyond the call.
   static JpegPicture FromBytes(std::string bytes);
 
-  // Reads the whole file at `path` (a local path in the file system's
-  // encoding, relative paths against the current directory), closes it on
-  // every path, then as FromBytes. Throws std::system_error with the errno
-  // value (generic category) when the file cannot be opened or read, so the
-  // caller can word the message with the path it knows; EJpegError as
-  // FromBytes.
-  static JpegPicture FromFile(const std::string& path);
-
   // True when there is no content (default-made or zero bytes).
   bool IsEmpty() const noexcept { return bytes_.empty(); }
   // Size from the header; 0 × 0 when empty.

@@ -1,9 +1,5 @@
 #include "ui/Unit1.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -12,19 +8,14 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QThread>
-#include <QTimer>
 #include <QToolTip>
 
 #include <algorithm>
-#include <cerrno>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "base/CodePage.h"
-#include "base/QtText.h"
 #include "base/Failure.h"
+#include "base/QtText.h"
 #include "net/SiteAddresses.h"
 #include "ui/Clock.h"
 #include "ui/Dialogs.h"
@@ -34,7 +25,6 @@
 #include "ui/GuideListBox.h"
 #include "ui/JpegPicture.h"
 #include "ui/PictureBox.h"
-#include "ui/SystemErrorText.h"
 #include "ui_Unit1.h"
 #include "webview/WebView.h"
 
@@ -48,12 +38,6 @@ constexpr int kHintWakeUpMs = 500;
 constexpr int kHintShowMs = 2500;
 constexpr int kListBox1ItemHeight = 12;
 
-QString FromCp932(std::string_view bytes) { return cp932::ToQString(bytes); }
-
-QString FromUtf16(const std::u16string& text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Hints wake up after half a second, as on the original desktop.
 class HintStyle : public QProxyStyle {
  public:
@@ -64,89 +48,30 @@ class HintStyle : public QProxyStyle {
   }
 };
 
-// An open file descriptor, closed on every path out of the tick.
-class FileHandle {
- public:
-  explicit FileHandle(int fd) noexcept : fd_(fd) {}
-  ~FileHandle() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  FileHandle& operator=(FileHandle&&) = delete;
-  int Get() const noexcept { return fd_; }
-
- private:
-  int fd_;
-};
-
-// The banner file's name expanded against the current directory, for the
-// failure messages (native bytes; UTF-8 on this platform).
-std::string FullPath(const char* name) {
-  std::error_code error;
-  const std::filesystem::path directory = std::filesystem::current_path(error);
-  if (error) return name;
-  return (directory / name).string();
-}
-
-EFailure CreateFailure(const char* name, const std::string& description) {
-  return EFailure(cp932::FromUtf8("ファイル \"" + FullPath(name) + "\" を作成できません。" + description));
-}
-
-std::string LockFailureText(int error) {
-  return error == EWOULDBLOCK ? SharingViolationText() : SystemErrorText(error);
-}
-
-// Creates the banner file for reading and writing, held exclusively, and
-// empties it. The file is opened without O_TRUNC so that one held by another
-// program is refused before anything of it is lost.
-FileHandle CreateBannerFile(const char* name) {
-  FileHandle file(::open(name, O_RDWR | O_CREAT | O_CLOEXEC, 0666));
-  if (file.Get() < 0) throw CreateFailure(name, SystemErrorText(errno));
-  if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) throw CreateFailure(name, LockFailureText(errno));
-  if (::ftruncate(file.Get(), 0) != 0) throw CreateFailure(name, SystemErrorText(errno));
-  return file;
-}
-
-// Reads the banner file back. The picture keeps its old content when this
-// throws, because SetPicture is never reached.
-JpegPicture LoadBannerPicture(const char* name) {
-  try {
-    return JpegPicture::FromFile(name);
-  } catch (const std::system_error& e) {
-    throw EFailure(
-        cp932::FromUtf8("ファイル \"" + FullPath(name) + "\" は開けません。" + SystemErrorText(e.code().value())));
-  }
-}
-
 }  // namespace
-
-QPoint CentredPosition(QSize screen, QSize window) noexcept {
-  return QPoint(std::max(0, (screen.width() - window.width()) / 2),
-                std::max(0, (screen.height() - window.height()) / 2));
-}
 
 TForm1::TForm1(TForm1Parts parts, QWidget* parent)
     : QWidget(parent),
       ui_(std::make_unique<Ui::TForm1>()),
       webView_(parts.webView),
       dialogs_(parts.dialogs),
-      clock_(parts.clock),
       siteRoot_(std::move(parts.siteRoot)),
+      clock_(parts.clock),
       startupPauseMs_(parts.startupPauseMs),
-      fetcher_(parts.fetcherLimits),
+      banner_(BannerParts{.clock = parts.clock,
+                          .siteRoot = siteRoot_,
+                          .connector = std::move(parts.connector),
+                          .timer = std::move(parts.bannerTimer),
+                          .file = std::move(parts.bannerFile),
+                          .intervalMs = parts.bannerIntervalMs,
+                          .fetcherLimits = parts.fetcherLimits},
+              [this](JpegPicture picture) { ui_->Image1->SetPicture(std::move(picture)); }),
       catalogue_(*this) {
   ui_->setupUi(this);
 
   // The banner timer runs from the window's creation, before the pause, and
-  // is never stopped. A coarse timer fires once when the thread comes back
-  // from a long command, never once per missed interval.
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName(QStringLiteral("Timer1"));
-  timer1_->setInterval(parts.bannerIntervalMs);
-  timer1_->setTimerType(Qt::CoarseTimer);
-  timer1_->start();
+  // is never stopped.
+  banner_.Start([this] { Timer1Timer(); });
 
   // The web view is created last, so it lies above the hidden address and
   // note lists.
@@ -158,8 +83,8 @@ TForm1::TForm1(TForm1Parts parts, QWidget* parent)
   view->show();
 
   resize(kClientWidth, kClientHeight);
-  setWindowTitle(FromCp932(InitialCaption()));
-  ui_->Button1->setText(FromCp932(InitialGuideButtonCaption()));
+  setWindowTitle(cp932::ToQString(InitialCaption()));
+  ui_->Button1->setText(cp932::ToQString(InitialGuideButtonCaption()));
   ui_->ListBox1->SetItemHeight(kListBox1ItemHeight);
 
   ApplyFonts();
@@ -248,7 +173,6 @@ void TForm1::ConnectHandlers() {
   connect(ui_->ListBox1, &GuideListBox::Clicked, this, &TForm1::ListBox1Click);
   connect(ui_->ListBox2, &GuideListBox::Clicked, this, &TForm1::ListBox2Click);
   connect(ui_->ListBox3, &GuideListBox::Clicked, this, &TForm1::ListBox3Click);
-  connect(timer1_, &QTimer::timeout, this, &TForm1::Timer1Timer);
   connect(ui_->Image1, &PictureBox::mousePressed, this, [this](Qt::MouseButton) { Image1MouseDown(); });
   ui_->Image1->SetFailureHandler([this](std::exception_ptr failure) { ShowFailure(dialogs_, std::move(failure)); });
 }
@@ -257,19 +181,19 @@ void TForm1::FormCreate() {
   Guarded(dialogs_, [this] {
     // Frozen on purpose: the notice window stays on screen, painted, while
     // nothing else happens.
-    if (startupPauseMs_ > 0) QThread::msleep(static_cast<unsigned long>(startupPauseMs_));
-    webView_.Navigate(FromUtf16(HomePageAddress(siteRoot_)));
+    clock_.Pause(startupPauseMs_);
+    webView_.Navigate(utf16::ToQString(HomePageAddress(siteRoot_)));
   });
 }
 
 void TForm1::FormResize() { webView_.Widget()->setGeometry(0, kWebViewTop, width(), height() - kWebViewTop); }
 
 void TForm1::Button1Click() {
-  Guarded(dialogs_, [this] { webView_.Navigate(FromCp932(catalogue_.GuideUrl())); });
+  Guarded(dialogs_, [this] { webView_.Navigate(cp932::ToQString(catalogue_.GuideUrl())); });
 }
 
 void TForm1::Button2Click() {
-  Guarded(dialogs_, [this] { webView_.Navigate(FromUtf16(GuideListAddress(siteRoot_))); });
+  Guarded(dialogs_, [this] { webView_.Navigate(utf16::ToQString(GuideListAddress(siteRoot_))); });
 }
 
 void TForm1::Button3Click() {
@@ -281,7 +205,7 @@ void TForm1::LoadGuide(const std::string& path) {
 }
 
 void TForm1::Button4Click() {
-  Guarded(dialogs_, [this] { webView_.Navigate(FromUtf16(SoftwarePageAddress(siteRoot_))); });
+  Guarded(dialogs_, [this] { webView_.Navigate(utf16::ToQString(SoftwarePageAddress(siteRoot_))); });
 }
 
 void TForm1::Button5Click() {
@@ -317,32 +241,18 @@ void TForm1::ListBox2Click() {
 void TForm1::ListBox3Click() {
   Guarded(dialogs_, [this] {
     const int i = ui_->ListBox3->ItemIndex();
-    webView_.Navigate(FromCp932(ui_->ListBox4->Item(i)));
-    ui_->Label3->setText(FromCp932(ui_->ListBox5->Item(i)));
+    webView_.Navigate(cp932::ToQString(ui_->ListBox4->Item(i)));
+    ui_->Label3->setText(cp932::ToQString(ui_->ListBox5->Item(i)));
     ui_->Label3->adjustSize();
   });
 }
 
 void TForm1::Timer1Timer() {
-  Guarded(dialogs_, [this] { BannerTick(); });
-}
-
-void TForm1::BannerTick() {
-  const int minute = clock_.Now().toString(QStringLiteral("mm")).toInt();
-  const int slot = BannerSlot(minute);
-  const std::string pictureAddress = BannerPictureAddress(siteRoot_, slot);
-  {
-    const FileHandle file = CreateBannerFile(kBannerFile);
-    FileDescriptorStream stream(file.Get());
-    fetcher_.GetToStream(pictureAddress, stream);
-  }
-  ui_->Image1->SetPicture(LoadBannerPicture(kBannerFile));
-  const std::string linkAddress = BannerLinkAddress(siteRoot_, slot);
-  noticeUrl_ = fetcher_.GetText(linkAddress);
+  Guarded(dialogs_, [this] { banner_.Tick(); });
 }
 
 void TForm1::Image1MouseDown() {
-  Guarded(dialogs_, [this] { webView_.Navigate(FromCp932(noticeUrl_)); });
+  Guarded(dialogs_, [this] { webView_.Navigate(cp932::ToQString(banner_.NoticeUrl())); });
 }
 
 GuideListBox& TForm1::ListBox(int number) const {
@@ -370,9 +280,9 @@ StringList& TForm1::NoteList() { return *ui_->ListBox5; }
 int TForm1::MajorSelection() const { return ui_->ListBox1->ItemIndex(); }
 int TForm1::MiddleSelection() const { return ui_->ListBox2->ItemIndex(); }
 
-void TForm1::SetCaption(std::string_view cp932) { setWindowTitle(FromCp932(cp932)); }
+void TForm1::SetCaption(std::string_view cp932) { setWindowTitle(cp932::ToQString(cp932)); }
 
-void TForm1::SetGuideButtonCaption(std::string_view cp932) { ui_->Button1->setText(FromCp932(cp932)); }
+void TForm1::SetGuideButtonCaption(std::string_view cp932) { ui_->Button1->setText(cp932::ToQString(cp932)); }
 
 bool TForm1::ChooseGuideFile(std::string& path) {
   QByteArray chosen;
@@ -390,12 +300,7 @@ void TForm1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (centred_ || !isWindow()) return;
   centred_ = true;
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    QSize outer = frameGeometry().size();
-    if (outer.width() < width() || outer.height() < height()) outer = size();
-    move(area.topLeft() + CentredPosition(area.size(), outer));
-  }
+  MoveToScreenCentre(*this);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

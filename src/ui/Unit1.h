@@ -15,11 +15,15 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueWindow.h"
+#include "net/Connection.h"
 #include "net/HttpFetcher.h"
+#include "ui/Banner.h"
+#include "ui/BannerFile.h"
+#include "ui/Ticker.h"
+#include "ui/WindowPlacement.h"
 
 class QLabel;
 class QPushButton;
-class QTimer;
 
 namespace Ui {
 class TForm1;
@@ -33,7 +37,8 @@ class GuideListBox;
 class PictureBox;
 class WebView;
 
-// What the window is built with. The references must outlive the window.
+// What the window is built with. The references must outlive the window; a
+// null banner part gets the program's own (see BannerParts).
 struct TForm1Parts {
   WebView& webView;
   Dialogs& dialogs;
@@ -41,23 +46,23 @@ struct TForm1Parts {
   // The maker's web directory, ending in "/" (the build's SiteRoot() in the
   // program, a loopback fake site in tests).
   std::string siteRoot;
-  // The frozen pause in FormCreate that keeps the notice window on screen.
+  // The frozen pause in FormCreate (clock.Pause) that keeps the notice
+  // window on screen.
   int startupPauseMs = 4500;
   // The banner timer's period.
   int bannerIntervalMs = 90000;
   FetcherLimits fetcherLimits{};
+  std::unique_ptr<Connector> connector{};
+  std::unique_ptr<Ticker> bannerTimer{};
+  std::unique_ptr<BannerFile> bannerFile{};
 };
-
-// The top-left corner that centres a window of `window` size on a screen of
-// `screen` size; neither coordinate is below 0.
-QPoint CentredPosition(QSize screen, QSize window) noexcept;
 
 class TForm1 : public QWidget, public CatalogueWindow {
   Q_OBJECT
 
  public:
-  // Builds the layout, places parts.webView's widget as WebBrowser1, arms
-  // Timer1, then runs FormCreate (pause, home page). A failure in FormCreate
+  // Builds the layout, places parts.webView's widget as WebBrowser1, starts
+  // the banner's timer Timer1, then runs FormCreate (pause, home page). A failure in FormCreate
   // is shown in the error box and the window is still created. Not shown.
   // A guide file dropped anywhere on the window goes to LoadGuide; every
   // other drop is refused, and none reaches the web view.
@@ -88,12 +93,10 @@ class TForm1 : public QWidget, public CatalogueWindow {
 
   // The latest banner link's whole body (CP932, unchanged); empty before the
   // first tick that got that far.
-  const std::string& NoticeUrl() const noexcept { return noticeUrl_; }
+  const std::string& NoticeUrl() const noexcept { return banner_.NoticeUrl(); }
   // GuideUrl, MajorIndex and MiddleIndex live in the catalogue.
   const Catalogue& GuideCatalogue() const noexcept { return catalogue_; }
-  // The window's own HTTP client (IdHTTP1).
-  const HttpFetcher& IdHTTP1() const noexcept { return fetcher_; }
-  QTimer& Timer1() noexcept { return *timer1_; }
+  const Ticker& Timer1() const noexcept { return banner_.Timer(); }
 
   // The controls, by their layout names.
   GuideListBox& ListBox(int number) const;  // 1..5
@@ -116,9 +119,6 @@ class TForm1 : public QWidget, public CatalogueWindow {
   void SetGuideButtonCaption(std::string_view cp932) override;
   bool ChooseGuideFile(std::string& path) override;
 
-  // The local banner file's name, relative to the current directory.
-  static constexpr char kBannerFile[] = "tavren.jpg";
-
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -130,18 +130,15 @@ class TForm1 : public QWidget, public CatalogueWindow {
   void ApplyHints();
   void ApplyTabOrder();
   void ConnectHandlers();
-  void BannerTick();
 
   std::unique_ptr<Ui::TForm1> ui_;
   WebView& webView_;
   Dialogs& dialogs_;
-  const Clock& clock_;
   std::string siteRoot_;
+  const Clock& clock_;
   int startupPauseMs_;
-  QTimer* timer1_ = nullptr;
-  HttpFetcher fetcher_;
+  Banner banner_;
   Catalogue catalogue_;
-  std::string noticeUrl_;
   bool centred_ = false;
 };
 

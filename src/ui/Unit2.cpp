@@ -1,14 +1,16 @@
 #include "ui/Unit2.h"
 
 #include "base/CodePage.h"
-#include "base/QtText.h"
 #include "base/Failure.h"
+#include "base/QtText.h"
 #include "catalogue/Maker.h"
 #include "net/SiteAddresses.h"
+#include "net/SocketConnection.h"
 #include "ui/FailureDisplay.h"
 #include "ui/Fonts.h"
 #include "ui/JpegPicture.h"
 #include "ui/PictureBox.h"
+#include "ui/WindowPlacement.h"
 #include "ui_Unit2.h"
 
 #include <QFile>
@@ -35,8 +37,6 @@ namespace {
 
 const QColor kOlive(128, 128, 0);
 const QColor kCream(255, 251, 240);
-
-QString FromCp932(std::string_view bytes) { return cp932::ToQString(bytes); }
 
 void SetColours(QWidget* widget, const QColor& text, const QColor& background) {
   QPalette palette = widget->palette();
@@ -97,12 +97,14 @@ void BevelPanel::paintEvent(QPaintEvent* event) {
   }
 }
 
-TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, QWidget* owner)
+TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, std::unique_ptr<Connector> connector,
+               QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::FramelessWindowHint),
       ui_(std::make_unique<Ui::TForm2>()),
       dialogs_(dialogs),
       siteRoot_(std::move(siteRoot)),
-      IdHTTP1_(limits) {
+      IdHTTP1_(limits, connector ? std::move(connector)
+                                 : std::make_unique<SocketConnector>(limits.connectTimeout, limits.readTimeout)) {
   ui_->setupUi(this);
   setFixedSize(575, 313);
   setFont(WindowsFont(TahomaFamily(), 11));
@@ -132,16 +134,19 @@ TForm2::TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits, QWi
   ui_->Memo1->setFocus();
 
   Guarded(dialogs_, [this] { FormCreate(); });
-  ShowCentred();
+  MoveToScreenCentre(*this);
+  show();
+  raise();
+  activateWindow();
 }
 
 TForm2::~TForm2() = default;
 
-BevelPanel* TForm2::Panel1() const { return ui_->Panel1; }
-QLabel* TForm2::Label1() const { return ui_->Label1; }
-QLabel* TForm2::Label2() const { return ui_->Label2; }
-PictureBox* TForm2::Image1() const { return ui_->Image1; }
-QPlainTextEdit* TForm2::Memo1() const { return ui_->Memo1; }
+BevelPanel& TForm2::Panel1() const { return *ui_->Panel1; }
+QLabel& TForm2::Label1() const { return *ui_->Label1; }
+QLabel& TForm2::Label2() const { return *ui_->Label2; }
+PictureBox& TForm2::Image1() const { return *ui_->Image1; }
+QPlainTextEdit& TForm2::Memo1() const { return *ui_->Memo1; }
 
 QString TForm2::MemoText() const {
   QString text = ui_->Memo1->toPlainText();
@@ -153,7 +158,7 @@ void TForm2::SetMemoText(std::string_view cp932Text) {
   if (cp932Text.size() > kMemoLimit) {
     throw EFailure(cp932::FromUtf8("文字列の大きさがメモの制限を越えました"));
   }
-  const QString text = FromCp932(cp932Text);
+  const QString text = cp932::ToQString(cp932Text);
   if (text == MemoText()) return;
   // The memo keeps paragraphs apart by itself; CR LF is what Windows hands
   // out for a break, so it is taken back to one break here.
@@ -167,16 +172,6 @@ void TForm2::FormCreate() {
   // fetcher's own time-outs keep that wait finite.
   const std::string body = IdHTTP1_.GetText(NoticeTextAddress(siteRoot_));
   SetMemoText(NormaliseLineBreaks(body));
-}
-
-void TForm2::ShowCentred() {
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    move(area.x() + std::max(0, (area.width() - width()) / 2), area.y() + std::max(0, (area.height() - height()) / 2));
-  }
-  show();
-  raise();
-  activateWindow();
 }
 
 }  // namespace tavren

@@ -4,6 +4,7 @@
 // commands; it is built, fetches once, shows itself and stays until the
 // program ends.
 
+#include "net/Connection.h"
 #include "net/HttpFetcher.h"
 #include "ui/Dialogs.h"
 
@@ -55,23 +56,25 @@ class TForm2 : public QWidget {
  public:
   // Builds the window from its layout, runs FormCreate (fetching
   // siteRoot + "cm/kelm/kelmmsg.txt" with the window's own fetcher, built
-  // with `limits`), then shows the window centred on the screen and
+  // with `limits`, connecting through `connector` or, when that is null,
+  // over POSIX sockets), then shows the window centred on the screen and
   // activates it. A failure of FormCreate goes to `dialogs`' error box and
   // the window is still shown. `owner` only parents the window (it stays a
   // top-level window); null makes it an ownerless window. Never throws
   // except std::bad_alloc while building the layout.
-  TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits = {}, QWidget* owner = nullptr);
+  TForm2(Dialogs& dialogs, std::string siteRoot, FetcherLimits limits = {},
+         std::unique_ptr<Connector> connector = nullptr, QWidget* owner = nullptr);
   ~TForm2() override;
 
   TForm2(const TForm2&) = delete;
   TForm2& operator=(const TForm2&) = delete;
 
   // The controls, by their layout names.
-  BevelPanel* Panel1() const;
-  QLabel* Label1() const;
-  QLabel* Label2() const;
-  PictureBox* Image1() const;
-  QPlainTextEdit* Memo1() const;
+  BevelPanel& Panel1() const;
+  QLabel& Label1() const;
+  QLabel& Label2() const;
+  PictureBox& Image1() const;
+  QPlainTextEdit& Memo1() const;
 
   // The memo's whole text as Windows would hand it out: paragraphs joined by
   // CR LF, UTF-16.
@@ -87,7 +90,6 @@ class TForm2 : public QWidget {
   // Fetches the notice text and puts it into the memo. Throws the fetcher's
   // failures and the memo's limit failure.
   void FormCreate();
-  void ShowCentred();
 
   std::unique_ptr<Ui::TForm2> ui_;
   Dialogs& dialogs_;

@@ -65,25 +65,24 @@ void QtWebView::DoNavigate(const QString& address) {
   view_->load(QUrl(address, QUrl::TolerantMode));
 }
 
-QString SystemErrorText(std::uint32_t code) {
-  switch (code) {
-    case 0x80004001u:
-      return QStringLiteral("実装されていません");
-    case 0x80004004u:
-      return QStringLiteral("操作は中止されました");
-    case kEFail:
-      return QStringLiteral("エラーを特定できません");
-    case 0x80070005u:
-      return QStringLiteral("アクセスが拒否されました");
-    case 0x8007000Eu:
-      return QStringLiteral("この操作を完了するのに十分な記憶域がありません");
-    case 0x80070057u:
-      return QStringLiteral("パラメーターが間違っています");
-    case kEUnexpected:
-      return QStringLiteral("致命的なエラーです");
-    default:
-      return {};
+QString HresultText(std::uint32_t code) {
+  struct Row {
+    std::uint32_t code;
+    const char16_t* text;
+  };
+  static constexpr Row kRows[] = {
+      {kENotImpl, u"実装されていません"},
+      {kEAbort, u"操作は中止されました"},
+      {kEFail, u"エラーを特定できません"},
+      {kEAccessDenied, u"アクセスが拒否されました"},
+      {kEOutOfMemory, u"この操作を完了するのに十分な記憶域がありません"},
+      {kEInvalidArg, u"パラメーターが間違っています"},
+      {kEUnexpected, u"致命的なエラーです"},
+  };
+  for (const Row& row : kRows) {
+    if (row.code == code) return QString::fromUtf16(row.text);
   }
+  return {};
 }
 
 std::string WebViewFailureMessage(const QString& description, std::uint32_t code) {
@@ -91,7 +90,7 @@ std::string WebViewFailureMessage(const QString& description, std::uint32_t code
   qsizetype end = text.size();
   while (end > 0 && (text.at(end - 1) == u' ' || text.at(end - 1) == u'.')) --end;
   text.truncate(end);
-  if (text.isEmpty()) text = SystemErrorText(code);
+  if (text.isEmpty()) text = HresultText(code);
   if (text.isEmpty()) {
     text = QStringLiteral("OLE エラー %1").arg(QString::number(code, 16).toUpper().rightJustified(8, u'0'));
   }

@@ -52,17 +52,22 @@ class QtWebView : public WebView {
   QPointer<QWebEngineView> view_;
 };
 
-// HRESULT values the binding reports.
+// HRESULT values by meaning.
+inline constexpr std::uint32_t kENotImpl = 0x80004001u;
+inline constexpr std::uint32_t kEAbort = 0x80004004u;
 inline constexpr std::uint32_t kEFail = 0x80004005u;
+inline constexpr std::uint32_t kEAccessDenied = 0x80070005u;
+inline constexpr std::uint32_t kEOutOfMemory = 0x8007000Eu;
+inline constexpr std::uint32_t kEInvalidArg = 0x80070057u;
 inline constexpr std::uint32_t kEUnexpected = 0x8000FFFFu;
 
 // The system's Japanese text for an HRESULT, for the few codes the binding
 // can raise; empty for any other code.
-QString SystemErrorText(std::uint32_t code);
+QString HresultText(std::uint32_t code);
 
 // The message of a web view failure, in CP932: `description` (the view's own
 // words) with trailing blanks and periods removed if anything is left;
-// otherwise SystemErrorText(code) if not empty; otherwise "OLE エラー %.8X".
+// otherwise HresultText(code) if not empty; otherwise "OLE エラー %.8X".
 std::string WebViewFailureMessage(const QString& description, std::uint32_t code);
 
 // Call once before the QApplication is created: sets what Qt WebEngine needs

@@ -1,8 +1,10 @@
 #include "webview/WebView.h"
 
+#include "base/Ascii.h"
+
 #include "base/CodePage.h"
-#include "base/QtText.h"
 #include "base/Failure.h"
+#include "base/QtText.h"
 
 #include <string>
 
@@ -12,8 +14,6 @@ namespace {
 // Tab, line feed and carriage return are dropped from anywhere in an address
 // by the browser's URL parser, so "java\tscript:" is still a script address.
 bool IsSkippedInside(char16_t c) { return c == u'\t' || c == u'\n' || c == u'\r'; }
-
-char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c; }
 
 }  // namespace
 
@@ -27,7 +27,7 @@ bool IsScriptAddress(const QString& address) {
     while (i < size && IsSkippedInside(address.at(i).unicode())) ++i;
     // The scheme is matched in ASCII only: a browser does not fold "ſ" or
     // the Kelvin sign into ASCII letters, so neither do we.
-    if (i == size || AsciiLower(address.at(i).unicode()) != *want) return false;
+    if (i == size || ascii::Lower(address.at(i).unicode()) != *want) return false;
     ++i;
   }
   return true;

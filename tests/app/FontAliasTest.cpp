@@ -66,12 +66,17 @@ TEST_F(FontAliasTest, KanjiOfEveryLayoutFamilyComeFromAJapaneseFace) {
     const char* expectedPrefix;  // the face the alias names
   };
   const Row rows[] = {
-      {"ＭＳ Ｐゴシック", false, "漢字直角", "IPAPGothic"}, {"ＭＳ Ｐゴシック", true, "漢字直角", "IPAPGothic"},
-      {"ＭＳ 明朝", false, "明朝体の漢字骨", "IPAMincho"},  {"ＭＳ 明朝", true, "明朝体の漢字骨", "IPAMincho"},
-      {"MS Mincho", false, "誤写直角", "IPAMincho"},        {"ＭＳ ゴシック", false, "漢字直角", "IPAGothic"},
-      {"ＤＦＰまるもじ体W9", true, "お知らせ", "Motoya"},   {"Tahoma", true, "漢字", ""},
+      {"ＭＳ Ｐゴシック", false, "漢字直角", "IPAPGothic"},
+      {"ＭＳ Ｐゴシック", true, "漢字直角", "IPAPGothic"},
+      {"ＭＳ 明朝", false, "明朝体の漢字骨", "IPAMincho"},
+      {"ＭＳ 明朝", true, "明朝体の漢字骨", "IPAMincho"},
+      {"MS Mincho", false, "誤写直角", "IPAMincho"},
+      {"ＭＳ ゴシック", false, "漢字直角", "IPAGothic"},
+      {"ＤＦＰまるもじ体W9", true, "お知らせ", "Motoya"},
+      {"Tahoma", true, "漢字", ""},
       // Web pages that name only a generic family.
-      {"sans-serif", false, "漢字直角", "IPAPGothic"},      {"serif", false, "明朝体の漢字骨", "IPAPMincho"},
+      {"sans-serif", false, "漢字直角", "IPAPGothic"},
+      {"serif", false, "明朝体の漢字骨", "IPAPMincho"},
       {"monospace", false, "漢字直角", "IPAGothic"},
   };
   for (const Row& row : rows) {

@@ -4,7 +4,7 @@
 #include "app/Startup.h"
 
 #include "FakeDialogs.h"
-#include "FakeHttpServer.h"
+#include "MemorySite.h"
 #include "ui/Unit2.h"
 
 #include <QApplication>
@@ -151,16 +151,18 @@ class UnreachableSiteParts : public RecordingParts {
   }
   std::unique_ptr<QWidget> MakeNoticeWindow() override {
     log.push_back("notice " + std::to_string(notices.size() + 1) + " created");
-    FetcherLimits limits;
-    limits.connectTimeout = std::chrono::milliseconds(3000);
-    auto window = std::make_unique<TForm2>(dialogs, root_, limits);
+    auto window = std::make_unique<TForm2>(dialogs, test::MemorySite::Root(), FetcherLimits{}, site_.NewConnector());
     log.push_back(window->isVisible() ? "notice shown" : "notice hidden");
     notices.push_back(window.get());
     return window;
   }
 
  private:
-  std::string root_ = "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort()) + "/";
+  test::MemorySite site_ = [] {
+    test::MemorySite site;
+    site.Refuse();
+    return site;
+  }();
 };
 
 TEST(RunProgramTest, UnreachableSiteGivesOneBoxPerNoticeWindowThenTheMainWindow) {

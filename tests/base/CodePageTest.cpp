@@ -17,11 +17,11 @@ TEST(CodePage, DecodesAndEncodesBothWays) {
       {"", ""},
       {"abc", "abc"},
       {"\x83\x4b\x83\x43\x83\x68", "ガイド"},
-      {"\x81\x40", "\u3000"},          // ideographic space
-      {"\xb1\xb2", "ｱｲ"},              // half-width katakana are one byte
+      {"\x81\x40", "\u3000"},  // ideographic space
+      {"\xb1\xb2", "ｱｲ"},      // half-width katakana are one byte
       {"\x8e\xa9\x95\xaa", "自分"},
-      {"\x5c\x7e", "\\~"},             // CP932 keeps ASCII at 0x5C and 0x7E
-      {"\x87\x40", "①"},               // NEC extension
+      {"\x5c\x7e", "\\~"},  // CP932 keeps ASCII at 0x5C and 0x7E
+      {"\x87\x40", "①"},    // NEC extension
       {std::string("a\0b", 3), std::string("a\0b", 3)},
   };
   for (const Row& r : rows) {
@@ -32,18 +32,23 @@ TEST(CodePage, DecodesAndEncodesBothWays) {
 
 TEST(CodePage, InvalidBytesBecomeReplacementCharacters) {
   const Row rows[] = {
-      {"\x83", "\uFFFD"},           // lead byte at the end
-      {"\x83\x0a", "\uFFFD\n"},     // damaged pair: the trail byte survives
-      {"a\xfd" "b", "a\uFFFD" "b"},
+      {"\x83", "\uFFFD"},        // lead byte at the end
+      {"\x83\x0a", "\uFFFD\n"},  // damaged pair: the trail byte survives
+      {"a\xfd"
+       "b",
+       "a\uFFFD"
+       "b"},
   };
   for (const Row& r : rows) EXPECT_EQ(ToUtf8(r.cp932), r.utf8);
 }
 
 TEST(CodePage, UnmappableTextBecomesQuestionMark) {
-  EXPECT_EQ(FromUtf8("a\xF0\x9F\x98\x80" "b"), "a?b");  // emoji
-  EXPECT_EQ(FromUtf8("\xC3\xA9"), "?");                 // é has no CP932 code
-  EXPECT_EQ(FromUtf8("\xFF"), "?");                     // not UTF-8
-  EXPECT_EQ(FromUtf16(u"\xD800x"), "?x");               // lone surrogate
+  EXPECT_EQ(FromUtf8("a\xF0\x9F\x98\x80"
+                     "b"),
+            "a?b");                        // emoji
+  EXPECT_EQ(FromUtf8("\xC3\xA9"), "?");    // é has no CP932 code
+  EXPECT_EQ(FromUtf8("\xFF"), "?");        // not UTF-8
+  EXPECT_EQ(FromUtf16(u"\xD800x"), "?x");  // lone surrogate
 }
 
 TEST(CodePage, CharacterBoundaries) {

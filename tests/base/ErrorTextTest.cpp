@@ -23,8 +23,7 @@ TEST(ErrorBoxText, AppendsPeriodAfterLettersDigitsAndJapanese) {
       {"abc/", "abc/."},  // 0x2F is the first byte that gets one
       {"abc 7", "abc 7."},
   };
-  for (const Row& r : rows)
-    EXPECT_EQ(cp932::ToUtf8(ErrorBoxText(cp932::FromUtf8(r.message))), r.expected) << r.message;
+  for (const Row& r : rows) EXPECT_EQ(cp932::ToUtf8(ErrorBoxText(cp932::FromUtf8(r.message))), r.expected) << r.message;
 }
 
 TEST(ErrorBoxText, JudgesTheLeadByteOfATwoByteCharacter) {
@@ -39,7 +38,7 @@ TEST(ApplicationTitle, FileNameCutAtFirstDotFirstCharacterKept) {
     const char* path;
     const char* title;
   } rows[] = {
-      {"/usr/bin/tavren", "tavren"}, {"Tavren.exe", "Tavren"}, {"TAVREN.EXE", "Tavren"},
+      {"/usr/bin/tavren", "tavren"},       {"Tavren.exe", "Tavren"},    {"TAVREN.EXE", "Tavren"},
       {"./build/tavren.v2.bin", "tavren"}, {"/opt/x/MyProg", "Myprog"}, {"", ""},
   };
   for (const Row& r : rows) EXPECT_EQ(ApplicationTitle(r.path), r.title) << r.path;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Sjis.h"
+
 #include <random>
 #include <vector>
 
@@ -19,7 +21,7 @@ Fields FieldsOf(const GuideRecord& record) {
   return fields;
 }
 
-std::string Sjis(const char* utf8) { return cp932::FromUtf8(utf8); }
+using test::Sjis;
 
 TEST(SplitGuideLine, SplitsAsTheWorkedExamplesSay) {
   struct Row {

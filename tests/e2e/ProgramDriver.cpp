@@ -17,7 +17,7 @@
 //                       click, UTF-8, separated by "|"
 //   TAVREN_E2E_TICK_WAIT_MS  how long to wait for the first banner tick
 
-#include "base/CodePage.h"
+#include "base/QtText.h"
 #include "ui/GuideListBox.h"
 #include "ui/PictureBox.h"
 #include "ui/Unit1.h"
@@ -62,14 +62,9 @@ constexpr qint64 kDefaultStepLimitMs = 60000;
 
 double EpochSeconds() { return static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0; }
 
-QString Utf16FromCp932(const std::string& bytes) {
-  const std::u16string text = cp932::ToUtf16(bytes);
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QJsonArray ListItems(const GuideListBox& list) {
   QJsonArray items;
-  for (int i = 0; i < list.Count(); ++i) items.append(Utf16FromCp932(list.Item(i)));
+  for (int i = 0; i < list.Count(); ++i) items.append(cp932::ToQString(list.Item(i)));
   return items;
 }
 
@@ -230,7 +225,7 @@ class ProgramDriver : public QObject {
   // The row of `list` whose text is `text`, or -1.
   static int RowOf(const GuideListBox& list, const QString& text) {
     for (int i = 0; i < list.Count(); ++i) {
-      if (Utf16FromCp932(list.Item(i)) == text) return i;
+      if (cp932::ToQString(list.Item(i)) == text) return i;
     }
     return -1;
   }
@@ -392,7 +387,7 @@ class ProgramDriver : public QObject {
                         if (form == nullptr || form->ListBox(3).ItemIndex() < 0) return false;
                         const int i = form->ListBox(3).ItemIndex();
                         if (i >= form->ListBox(4).Count()) return false;
-                        return Loaded(Utf16FromCp932(form->ListBox(4).Item(i)), clickedAt_);
+                        return Loaded(cp932::ToQString(form->ListBox(4).Item(i)), clickedAt_);
                       },
                       [this] {
                         ObserveLists(QStringLiteral("page-picked"));
@@ -409,11 +404,11 @@ class ProgramDriver : public QObject {
                         TForm1* form = MainWindow();
                         const JpegPicture* picture = form->Image1().Picture();
                         Observe(QStringLiteral("banner"),
-                                QJsonObject{{QStringLiteral("NoticeUrl"), Utf16FromCp932(form->NoticeUrl())},
+                                QJsonObject{{QStringLiteral("NoticeUrl"), cp932::ToQString(form->NoticeUrl())},
                                             {QStringLiteral("width"), picture->Width()},
                                             {QStringLiteral("height"), picture->Height()}});
                         Shot(QStringLiteral("5-banner-tick"));
-                        noticeUrl_ = Utf16FromCp932(form->NoticeUrl());
+                        noticeUrl_ = cp932::ToQString(form->NoticeUrl());
                         Write(QJsonObject{{QStringLiteral("event"), QStringLiteral("click")},
                                           {QStringLiteral("control"), QStringLiteral("Image1")},
                                           {QStringLiteral("NoticeUrl"), noticeUrl_}});

@@ -1,7 +1,10 @@
 #pragma once
-// A clock that shows whatever time the test sets.
+// A clock that shows whatever time the test sets and whose pauses return at
+// once, recorded.
 
 #include "ui/Clock.h"
+
+#include <vector>
 
 namespace tavren {
 
@@ -13,6 +16,9 @@ class FakeClock : public Clock {
   void Set(const QDateTime& now) { now_ = now; }
   // Sets today's date at hh:mm:ss local time.
   void SetTime(int hour, int minute, int second);
+  void Pause(int ms) const override { pauses.push_back(ms); }
+
+  mutable std::vector<int> pauses;
 
  private:
   QDateTime now_;

@@ -1,8 +1,8 @@
 // GUI tests need a QApplication before any widget exists. They run offscreen
 // unless the caller chose a platform (web engine tests run under xvfb-run).
-#include <QApplication>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleMock(&argc, argv);

@@ -1,6 +1,7 @@
 #include "ui/GuideListBox.h"
 
 #include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHelpEvent>
@@ -10,6 +11,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include "Sjis.h"
 
 #include <algorithm>
 #include <string>
@@ -22,7 +24,7 @@
 namespace tavren {
 namespace {
 
-std::string Sjis(const char* utf8) { return cp932::FromUtf8(utf8); }
+using test::Sjis;
 
 void Fill(GuideListBox& list, const std::vector<std::string>& items) {
   for (const std::string& item : items) list.Add(item);

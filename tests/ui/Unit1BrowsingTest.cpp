@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -20,35 +19,23 @@ namespace {
 constexpr char kRoot[] = "http://127.0.0.1:9/site/";
 
 TEST(MainWindowBrowsing, CreationPausesThenOpensTheHomePage) {
-  struct Row {
-    int pauseMs;
-  };
-  const Row rows[] = {{0}, {300}};
-  for (const Row& r : rows) {
-    FakeWebView view;
-    FakeDialogs dialogs;
-    FakeClock clock;
-    QElapsedTimer elapsed;
-    qint64 navigatedAfter = -1;
-    view.onNavigate = [&](const QString&) { navigatedAfter = elapsed.elapsed(); };
-    elapsed.start();
-    TForm1 form(TForm1Parts{view, dialogs, clock, kRoot, r.pauseMs, 90000, FetcherLimits{}});
-    EXPECT_EQ(view.navigated, QStringList{QStringLiteral("http://127.0.0.1:9/site/soft/tavren/tavren.htm")});
-    EXPECT_GE(navigatedAfter, r.pauseMs);
-    EXPECT_TRUE(dialogs.log.isEmpty());
+  for (const int pauseMs : {0, 4500}) {
+    std::vector<int> pausesAtNavigate;
+    MainWindowUnderTest w(kRoot, pauseMs, [&](MainWindowUnderTest& t) {
+      t.web.onNavigate = [&](const QString&) { pausesAtNavigate = t.clock.pauses; };
+    });
+    EXPECT_EQ(w.web.navigated, QStringList{QStringLiteral("http://127.0.0.1:9/site/soft/tavren/tavren.htm")});
+    EXPECT_EQ(pausesAtNavigate, std::vector<int>{pauseMs});
+    EXPECT_TRUE(w.dialogs.log.isEmpty());
   }
 }
 
 TEST(MainWindowBrowsing, AFailingHomePageIsShownAndTheWindowStillMade) {
-  FakeWebView view;
-  view.failNextNavigate = Sjis("ページを開けません");
-  FakeDialogs dialogs;
-  FakeClock clock;
-  TForm1 form(TForm1Parts{view, dialogs, clock, kRoot, 0, 90000, FetcherLimits{}});
-  EXPECT_EQ(dialogs.errorBoxes, QStringList{Qs("ページを開けません.")});
-  EXPECT_TRUE(view.navigated.isEmpty());
-  form.show();
-  EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+  MainWindowUnderTest w(kRoot, 0, [](MainWindowUnderTest& t) { t.web.failNextNavigate = Sjis("ページを開けません"); });
+  EXPECT_EQ(w.dialogs.errorBoxes, QStringList{Qs("ページを開けません.")});
+  EXPECT_TRUE(w.web.navigated.isEmpty());
+  w.form->show();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(w.form.get()));
 }
 
 TEST(MainWindowBrowsing, ButtonsNavigateToTheirAddresses) {

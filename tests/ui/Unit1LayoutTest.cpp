@@ -151,11 +151,9 @@ TEST(MainWindowLayout, ListBox1RowsAreTwelvePixelsHigh) {
 }
 
 TEST(MainWindowLayout, TabOrderFollowsTheLayout) {
-  FakeWebView view;
-  view.Widget()->setFocusPolicy(Qt::StrongFocus);  // as the real view takes focus
-  FakeDialogs dialogs;
-  FakeClock clock;
-  TForm1 form(TForm1Parts{view, dialogs, clock, "http://127.0.0.1:9/", 0, 90000, FetcherLimits{}});
+  MainWindowUnderTest w;
+  w.web.Widget()->setFocusPolicy(Qt::StrongFocus);  // as the real view takes focus
+  TForm1& form = *w.form;
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   QApplication::setActiveWindow(&form);

@@ -1,6 +1,8 @@
 #pragma once
-// The main window built with fakes for the window tests: a recording web
-// view, scripted dialogs, a settable clock and no start-up pause.
+// The main window built with in-memory twins for the window tests: a
+// recording web view, scripted dialogs, a settable clock whose pause returns
+// at once, a hand-driven banner timer, a banner file in memory and an
+// in-memory site.
 
 #include <QByteArray>
 #include <QDir>
@@ -8,19 +10,23 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "FakeClock.h"
 #include "FakeDialogs.h"
+#include "FakeTicker.h"
 #include "FakeWebView.h"
+#include "MemoryBannerFile.h"
+#include "MemorySite.h"
+#include "Sjis.h"
 #include "base/CodePage.h"
+#include "base/QtText.h"
 #include "ui/GuideListBox.h"
 #include "ui/Unit1.h"
 
 namespace tavren::test {
-
-inline std::string Sjis(const char* utf8) { return cp932::FromUtf8(utf8); }
 
 inline QString Qs(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -28,12 +34,27 @@ struct MainWindowUnderTest {
   FakeWebView web;
   FakeDialogs dialogs;
   FakeClock clock;
+  MemorySite site;
+  FakeTicker* timer = nullptr;
+  MemoryBannerFile* bannerFile = nullptr;
   std::unique_ptr<TForm1> form;
 
-  explicit MainWindowUnderTest(std::string siteRoot = "http://127.0.0.1:9/", int bannerIntervalMs = 90000,
-                               int startupPauseMs = 0) {
-    form = std::make_unique<TForm1>(
-        TForm1Parts{web, dialogs, clock, std::move(siteRoot), startupPauseMs, bannerIntervalMs, FetcherLimits{}});
+  // `prepare` runs on the twins before the window is made.
+  explicit MainWindowUnderTest(std::string siteRoot = MemorySite::Root(), int startupPauseMs = 0,
+                               const std::function<void(MainWindowUnderTest&)>& prepare = {}) {
+    if (prepare) prepare(*this);
+    auto ticker = std::make_unique<FakeTicker>();
+    auto file = std::make_unique<MemoryBannerFile>();
+    timer = ticker.get();
+    bannerFile = file.get();
+    form = std::make_unique<TForm1>(TForm1Parts{.webView = web,
+                                                .dialogs = dialogs,
+                                                .clock = clock,
+                                                .siteRoot = std::move(siteRoot),
+                                                .startupPauseMs = startupPauseMs,
+                                                .connector = site.NewConnector(),
+                                                .bannerTimer = std::move(ticker),
+                                                .bannerFile = std::move(file)});
   }
   ~MainWindowUnderTest() { form.reset(); }
 
@@ -42,8 +63,7 @@ struct MainWindowUnderTest {
     QStringList items;
     const GuideListBox& list = form->ListBox(number);
     for (int i = 0; i < list.Count(); ++i) {
-      const std::u16string text = cp932::ToUtf16(list.Item(i));
-      items << QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+      items << cp932::ToQString(list.Item(i));
     }
     return items;
   }

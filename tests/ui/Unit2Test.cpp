@@ -1,10 +1,11 @@
 // The notice window: its layout, the line-break rule, and its one fetch
-// against a loopback server.
+// from an in-memory site.
 
 #include "ui/Unit2.h"
 
 #include "FakeDialogs.h"
-#include "FakeHttpServer.h"
+#include "MemorySite.h"
+#include "Sjis.h"
 #include "base/CodePage.h"
 #include "ui/Fonts.h"
 #include "ui/PictureBox.h"
@@ -26,11 +27,10 @@
 namespace tavren {
 namespace {
 
-using test::FakeHttpServer;
+using test::MemorySite;
+using test::Sjis;
 
 const std::string kNoticeTarget = "/cm/kelm/kelmmsg.txt";
-
-std::string Sjis(const char* utf8) { return cp932::FromUtf8(utf8); }
 
 int VisibleNoticeWindows() {
   int count = 0;
@@ -76,23 +76,17 @@ TEST(NormaliseLineBreaksTest, EveryBreakBecomesCrLf) {
 
 class TForm2Test : public ::testing::Test {
  protected:
-  // A window fetching from the fake server, with short time-outs.
-  std::unique_ptr<TForm2> MakeWindow(FetcherLimits limits = ShortLimits()) {
-    return std::make_unique<TForm2>(dialogs_, server_.Root(), limits);
-  }
-  static FetcherLimits ShortLimits() {
-    FetcherLimits limits;
-    limits.connectTimeout = std::chrono::milliseconds(3000);
-    limits.readTimeout = std::chrono::milliseconds(3000);
-    return limits;
+  // A window fetching from the in-memory site.
+  std::unique_ptr<TForm2> MakeWindow(FetcherLimits limits = {}) {
+    return std::make_unique<TForm2>(dialogs_, MemorySite::Root(), limits, server_.NewConnector());
   }
 
-  FakeHttpServer server_;
+  MemorySite server_;
   FakeDialogs dialogs_;
 };
 
 TEST_F(TForm2Test, LayoutMatchesTheStoredForm) {
-  server_.Answer(kNoticeTarget, FakeHttpServer::Ok(Sjis("ようこそ")));
+  server_.Answer(kNoticeTarget, MemorySite::Ok(Sjis("ようこそ")));
   const auto form = MakeWindow();
 
   EXPECT_TRUE(form->windowFlags() & Qt::FramelessWindowHint);
@@ -108,9 +102,9 @@ TEST_F(TForm2Test, LayoutMatchesTheStoredForm) {
     QRect geometry;
   };
   const Row rows[] = {
-      {form->Panel1(), "Panel1", {0, 0, 575, 313}},   {form->Label2(), "Label2", {48, 204, 216, 37}},
-      {form->Label1(), "Label1", {40, 254, 212, 19}}, {form->Image1(), "Image1", {56, 64, 185, 129}},
-      {form->Memo1(), "Memo1", {296, 10, 265, 281}},
+      {&form->Panel1(), "Panel1", {0, 0, 575, 313}},   {&form->Label2(), "Label2", {48, 204, 216, 37}},
+      {&form->Label1(), "Label1", {40, 254, 212, 19}}, {&form->Image1(), "Image1", {56, 64, 185, 129}},
+      {&form->Memo1(), "Memo1", {296, 10, 265, 281}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -120,7 +114,7 @@ TEST_F(TForm2Test, LayoutMatchesTheStoredForm) {
     EXPECT_TRUE(row.control->isVisible());
     // Everything but the panel lies on the panel.
     EXPECT_EQ(row.control->parentWidget(),
-              row.control == form->Panel1() ? static_cast<QWidget*>(form.get()) : form->Panel1());
+              row.control == &form->Panel1() ? static_cast<QWidget*>(form.get()) : &form->Panel1());
   }
 
   struct FontRow {
@@ -130,9 +124,9 @@ TEST_F(TForm2Test, LayoutMatchesTheStoredForm) {
     int pixelSize;
   };
   const FontRow fonts[] = {
-      {form->Label2(), "Label2", MarumojiFamily(), 36},
-      {form->Label1(), "Label1", TahomaFamily(), 16},
-      {form->Memo1(), "Memo1", MinchoFamily(), 15},
+      {&form->Label2(), "Label2", MarumojiFamily(), 36},
+      {&form->Label1(), "Label1", TahomaFamily(), 16},
+      {&form->Memo1(), "Memo1", MinchoFamily(), 15},
   };
   for (const FontRow& row : fonts) {
     SCOPED_TRACE(row.name);
@@ -140,27 +134,27 @@ TEST_F(TForm2Test, LayoutMatchesTheStoredForm) {
     EXPECT_EQ(row.control->font().pixelSize(), row.pixelSize);
   }
 
-  EXPECT_EQ(form->Label2()->text(), QStringLiteral("Ｔａｖｒｅｎ"));
-  EXPECT_EQ(form->Label2()->palette().color(QPalette::WindowText), QColor(255, 251, 240));
-  EXPECT_EQ(form->Label1()->text(), QStringLiteral("(C) 2026 肉球工房"));
-  EXPECT_EQ(form->Label1()->palette().color(QPalette::WindowText), QColor(Qt::white));
-  EXPECT_EQ(form->Label1()->palette().color(QPalette::Window), QColor(128, 128, 0));
-  EXPECT_EQ(form->Panel1()->palette().color(QPalette::Window), QColor(128, 128, 0));
+  EXPECT_EQ(form->Label2().text(), QStringLiteral("Ｔａｖｒｅｎ"));
+  EXPECT_EQ(form->Label2().palette().color(QPalette::WindowText), QColor(255, 251, 240));
+  EXPECT_EQ(form->Label1().text(), QStringLiteral("(C) 2026 肉球工房"));
+  EXPECT_EQ(form->Label1().palette().color(QPalette::WindowText), QColor(Qt::white));
+  EXPECT_EQ(form->Label1().palette().color(QPalette::Window), QColor(128, 128, 0));
+  EXPECT_EQ(form->Panel1().palette().color(QPalette::Window), QColor(128, 128, 0));
 
-  const QPlainTextEdit* memo = form->Memo1();
+  const QPlainTextEdit* memo = &form->Memo1();
   EXPECT_TRUE(memo->isReadOnly());
   EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
   EXPECT_EQ(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
   EXPECT_EQ(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
   // The memo is the window's only stop in the tab order.
   EXPECT_EQ(form->focusWidget(), memo);
-  EXPECT_EQ(form->Label1()->focusPolicy(), Qt::NoFocus);
-  EXPECT_EQ(form->Label2()->focusPolicy(), Qt::NoFocus);
+  EXPECT_EQ(form->Label1().focusPolicy(), Qt::NoFocus);
+  EXPECT_EQ(form->Label2().focusPolicy(), Qt::NoFocus);
 }
 
 TEST_F(TForm2Test, StoredPictureShowsItsTopLeftUnscaled) {
   const auto form = MakeWindow();
-  const JpegPicture* picture = form->Image1()->Picture();
+  const JpegPicture* picture = form->Image1().Picture();
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(picture->Size(), QSize(339, 221));
 
@@ -172,7 +166,7 @@ TEST_F(TForm2Test, StoredPictureShowsItsTopLeftUnscaled) {
   JpegPicture reference =
       JpegPicture::FromBytes(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   const QImage expected = reference.Visible(QSize(185, 129)).convertToFormat(QImage::Format_RGB32);
-  const QImage shown = form->Image1()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage shown = form->Image1().grab().toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(shown.size(), QSize(185, 129));
   ASSERT_EQ(expected.size(), QSize(185, 129));
   int differing = 0;
@@ -203,10 +197,10 @@ TEST_F(TForm2Test, ShowsTheFetchedTextWithItsLines) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    server_.Answer(kNoticeTarget, FakeHttpServer::Ok(row.body));
+    server_.Answer(kNoticeTarget, MemorySite::Ok(row.body));
     const auto form = MakeWindow();
     EXPECT_EQ(form->MemoText(), row.memoText);
-    EXPECT_EQ(form->Memo1()->document()->blockCount(), row.lines);
+    EXPECT_EQ(form->Memo1().document()->blockCount(), row.lines);
     EXPECT_TRUE(form->isVisible());
   }
   EXPECT_TRUE(dialogs_.errorBoxes.isEmpty()) << dialogs_.errorBoxes.join(QStringLiteral(" | ")).toStdString();
@@ -217,34 +211,37 @@ TEST_F(TForm2Test, FailedFetchShowsTheErrorAndStillShowsTheWindow) {
   struct Row {
     const char* what;
     std::string root;
+    const MemorySite& site;
     QString errorBox;
   };
   server_.Answer(kNoticeTarget, "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot here!");
   server_.Answer("/gone/cm/kelm/kelmmsg.txt", "HTTP/1.1 302 Found\r\nLocation: /\r\nContent-Length: 0\r\n\r\n");
-  const std::string refused = "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort()) + "/";
+  MemorySite refusing;
+  refusing.Refuse();
   const Row rows[] = {
-      {"not found", server_.Root(), QStringLiteral("HTTP/1.1 404 Not Found.")},
-      {"redirect not followed", server_.Root() + "gone/", QStringLiteral("HTTP/1.1 302 Found.")},
+      {"not found", MemorySite::Root(), server_, QStringLiteral("HTTP/1.1 404 Not Found.")},
+      {"redirect not followed", MemorySite::Root() + "gone/", server_, QStringLiteral("HTTP/1.1 302 Found.")},
       // Ends in ".", so no second one is added.
-      {"connection refused", refused, QStringLiteral("Socket Error # 10061\r\nConnection refused.")},
+      {"connection refused", MemorySite::Root(), refusing,
+       QStringLiteral("Socket Error # 10061\r\nConnection refused.")},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     dialogs_.errorBoxes.clear();
     int visibleAtError = -1;
     dialogs_.onShow = [&](const QString&) { visibleAtError = VisibleNoticeWindows(); };
-    TForm2 form(dialogs_, row.root, ShortLimits());
+    TForm2 form(dialogs_, row.root, {}, row.site.NewConnector());
     EXPECT_EQ(dialogs_.errorBoxes, QStringList{row.errorBox});
     // The box comes during creation; the window shows after it.
     EXPECT_EQ(visibleAtError, 0);
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.MemoText(), QString());
-    EXPECT_EQ(form.Memo1()->document()->blockCount(), 1);
+    EXPECT_EQ(form.Memo1().document()->blockCount(), 1);
   }
 }
 
 TEST_F(TForm2Test, EachWindowFetchesOnItsOwnConnection) {
-  server_.Answer(kNoticeTarget, FakeHttpServer::Ok(Sjis("お知らせ")));
+  server_.Answer(kNoticeTarget, MemorySite::Ok(Sjis("お知らせ")));
   const auto first = MakeWindow();
   const auto second = MakeWindow();
   const auto requests = server_.Requests();
@@ -278,12 +275,12 @@ TEST_F(TForm2Test, TextBeyondTheMemoLimitIsRefused) {
        }(),
        true},
   };
-  FetcherLimits limits = ShortLimits();
+  FetcherLimits limits;
   limits.maxTextBody = 4 * kMemoLimit;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     dialogs_.errorBoxes.clear();
-    server_.Answer(kNoticeTarget, FakeHttpServer::Ok(row.body));
+    server_.Answer(kNoticeTarget, MemorySite::Ok(row.body));
     const auto form = MakeWindow(limits);
     if (row.fits) {
       EXPECT_TRUE(dialogs_.errorBoxes.isEmpty());
@@ -297,24 +294,24 @@ TEST_F(TForm2Test, TextBeyondTheMemoLimitIsRefused) {
 }
 
 TEST_F(TForm2Test, SameTextIsNotSetAgain) {
-  server_.Answer(kNoticeTarget, FakeHttpServer::Ok(Sjis("一行目\n二行目")));
+  server_.Answer(kNoticeTarget, MemorySite::Ok(Sjis("一行目\n二行目")));
   const auto form = MakeWindow();
-  QTextCursor cursor = form->Memo1()->textCursor();
+  QTextCursor cursor = form->Memo1().textCursor();
   cursor.movePosition(QTextCursor::End);
-  form->Memo1()->setTextCursor(cursor);
-  const int end = form->Memo1()->textCursor().position();
+  form->Memo1().setTextCursor(cursor);
+  const int end = form->Memo1().textCursor().position();
   ASSERT_GT(end, 0);
 
   // Setting the text anew would put the cursor back at the start.
   form->SetMemoText(Sjis("一行目\r\n二行目"));
-  EXPECT_EQ(form->Memo1()->textCursor().position(), end);
+  EXPECT_EQ(form->Memo1().textCursor().position(), end);
   form->SetMemoText(Sjis("一行目\r\n三行目"));
-  EXPECT_EQ(form->Memo1()->textCursor().position(), 0);
+  EXPECT_EQ(form->Memo1().textCursor().position(), 0);
   EXPECT_EQ(form->MemoText(), QStringLiteral("一行目\r\n三行目"));
 }
 
 TEST_F(TForm2Test, EachWindowIsShownCentredAndActive) {
-  server_.Answer(kNoticeTarget, FakeHttpServer::Ok("x"));
+  server_.Answer(kNoticeTarget, MemorySite::Ok("x"));
   const auto form = MakeWindow();
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   EXPECT_TRUE(form->isVisible());

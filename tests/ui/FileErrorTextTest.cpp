@@ -5,12 +5,12 @@
 
 #include <cerrno>
 
-#include "ui/SystemErrorText.h"
+#include "ui/FileErrorText.h"
 
 namespace tavren {
 namespace {
 
-TEST(SystemErrorText, CommonFileErrorsAreWordedInJapanese) {
+TEST(FileErrorText, CommonFileErrorsAreWordedInJapanese) {
   struct Row {
     int code;
     const char* text;
@@ -26,14 +26,14 @@ TEST(SystemErrorText, CommonFileErrorsAreWordedInJapanese) {
       {EROFS, "メディアは書き込み禁止になっています"},
       {EWOULDBLOCK, "プロセスはファイルにアクセスできません。別のプロセスが使用中です"},
   };
-  for (const Row& r : rows) EXPECT_EQ(SystemErrorText(r.code), r.text) << r.code;
-  EXPECT_EQ(SharingViolationText(), "プロセスはファイルにアクセスできません。別のプロセスが使用中です");
+  for (const Row& r : rows) EXPECT_EQ(FileErrorTextUtf8(r.code), r.text) << r.code;
+  EXPECT_EQ(SharingViolationTextUtf8(), "プロセスはファイルにアクセスできません。別のプロセスが使用中です");
 }
 
-TEST(SystemErrorText, OtherErrorsUseTheLibrarysTextWithoutTrailingPeriods) {
+TEST(FileErrorText, OtherErrorsUseTheLibrarysTextWithoutTrailingPeriods) {
   const int codes[] = {EBADF, EINVAL, ENOMEM, 9999};
   for (int code : codes) {
-    const std::string text = SystemErrorText(code);
+    const std::string text = FileErrorTextUtf8(code);
     ASSERT_FALSE(text.empty()) << code;
     EXPECT_NE(text.back(), '.') << code;
     EXPECT_NE(text.back(), ' ') << code;
@@ -41,7 +41,7 @@ TEST(SystemErrorText, OtherErrorsUseTheLibrarysTextWithoutTrailingPeriods) {
   }
 }
 
-TEST(SystemErrorText, TrimmingRemovesOnlyTrailingBlanksBreaksAndPeriods) {
+TEST(FileErrorText, TrimmingRemovesOnlyTrailingBlanksBreaksAndPeriods) {
   struct Row {
     const char* in;
     const char* out;

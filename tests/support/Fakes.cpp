@@ -1,1 +1,0 @@
-// Anchor for the fakes library; the fakes live in Fake*.cpp beside it.
