@@ -1,7 +1,8 @@
 // Times the main window's three visible lists the way the load command uses
 // them: 100,000 items added to each, then shown and painted; and one category
-// click's refill of the page list with 500 items, to repainted. Prints the
-// times in milliseconds and the process's peak resident set.
+// click's refill of the page list with 500 items, to repainted. Prints one
+// "name value" line per figure: times in milliseconds, the process's peak
+// resident set in MiB.
 //
 //   QT_QPA_PLATFORM=offscreen list_bench [items]
 
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
   }
   std::sort(refill.begin(), refill.end());
 
-  std::printf("list_bench: %d items in each of 3 lists\n", items);
+  std::printf("items_per_list %d\n", items);
   std::printf("add_ms %.1f\n", addMs);
   std::printf("notify_and_layout_ms %.1f\n", flushMs);
   std::printf("paint_ms %.1f\n", loadMs - addMs - flushMs);

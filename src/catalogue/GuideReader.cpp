@@ -101,12 +101,16 @@ void GuideReader::Open() {
     throw EInOutError(err == EWOULDBLOCK ? kSharingViolation : InOutErrorNumber(err));
   }
   fd_ = file.Release();
-  // Large reads, so that a guide of several megabytes takes a handful of
-  // calls; no larger than the file needs (one more byte sees its end).
+  // Reads of a size the allocator keeps in its heap, so the buffer of one
+  // command reuses the pages of the last instead of faulting fresh ones in;
+  // no larger than the file needs (one more byte sees its end).
   std::size_t want = readSize_;
   if (S_ISREG(st.st_mode) && st.st_size >= 0 && static_cast<std::uint64_t>(st.st_size) < want)
     want = static_cast<std::size_t>(st.st_size) + 1;
-  if (buffer_.size() != want) buffer_.resize(want);
+  if (bufferSize_ != want) {
+    buffer_.reset(new char[want]);
+    bufferSize_ = want;
+  }
   pos_ = end_ = 0;
   eof_ = false;
   line_.clear();
@@ -115,7 +119,7 @@ void GuideReader::Open() {
 bool GuideReader::Fill() {
   if (eof_) return false;
   for (;;) {
-    ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+    ssize_t n = ::read(fd_, buffer_.get(), bufferSize_);
     if (n > 0) {
       pos_ = 0;
       end_ = static_cast<std::size_t>(n);
@@ -140,7 +144,7 @@ std::string_view GuideReader::NextLine() {
   bool gathered = false;  // bytes of this line already sit in line_
   for (;;) {
     if (pos_ == end_ && !Fill()) return line_;
-    const char* base = buffer_.data();
+    const char* base = buffer_.get();
     const char* p = base + pos_;
     const char* stop = base + end_;
     const char* at = FindLineByte(p, stop);

@@ -13,9 +13,9 @@
 #include "base/Failure.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tavren {
 
@@ -34,7 +34,7 @@ inline constexpr int kNotNamed = io_error::kFileNotOpen;
 
 class GuideReader {
  public:
-  static constexpr std::size_t kDefaultReadSize = std::size_t{1} << 20;
+  static constexpr std::size_t kDefaultReadSize = std::size_t{1} << 16;
 
   // `readSize` is the most bytes asked of the system at once; a small file
   // gets a buffer of its own size. Tests pass tiny sizes to put line ends at
@@ -82,7 +82,8 @@ class GuideReader {
   std::string path_;
   bool named_ = false;
   int fd_ = -1;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;  // not zeroed: read() fills what is used
+  std::size_t bufferSize_ = 0;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;

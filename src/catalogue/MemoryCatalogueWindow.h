@@ -3,31 +3,29 @@
 // the tests: five lists, two scripted selections, the two captions, and a
 // scripted open dialog.
 
+#include "catalogue/ByteList.h"
 #include "catalogue/CatalogueWindow.h"
 
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tavren {
 
-// A StringList whose items lie one after another in one buffer, so filling
-// it with a hundred thousand items costs a few allocations, not one each.
+// A StringList kept in a ByteList.
 class MemoryStringList : public StringList {
  public:
-  void Clear() override;
-  void Add(std::string_view item) override;
-  int Count() const override { return static_cast<int>(ends_.size()); }
+  void Clear() override { items_.Clear(); }
+  void Add(std::string_view item) override { items_.Append(item); }
+  int Count() const override { return items_.Size(); }
   // Throws EStringListError(i) when there is no item i.
   std::string Item(int i) const override;
-  // Item i without a copy; valid until the list changes. i must be valid.
-  std::string_view View(int i) const noexcept;
+  // Item i without a copy; valid until the list is cleared. i must be valid.
+  std::string_view View(int i) const noexcept { return items_.At(i); }
   std::vector<std::string> Items() const;
 
  private:
-  std::string bytes_;
-  std::vector<std::size_t> ends_;
+  ByteList items_;
 };
 
 class MemoryCatalogueWindow : public CatalogueWindow {

@@ -26,14 +26,8 @@ QString Decode(std::string_view bytes) { return cp932::ToQString(bytes); }
 
 ByteListModel::ByteListModel(QObject* parent) : QAbstractListModel(parent) {}
 
-std::string_view ByteListModel::At(int i) const noexcept {
-  const auto k = static_cast<std::size_t>(i);
-  return std::string_view(bytes_).substr(offsets_[k], offsets_[k + 1] - offsets_[k]);
-}
-
 void ByteListModel::Append(std::string_view item) {
-  bytes_.append(item);
-  offsets_.push_back(bytes_.size());
+  items_.Append(item);
   if (!flushQueued_) {
     flushQueued_ = true;
     QMetaObject::invokeMethod(
@@ -48,8 +42,7 @@ void ByteListModel::Append(std::string_view item) {
 
 void ByteListModel::Clear() {
   beginResetModel();
-  bytes_.clear();
-  offsets_.assign(1, 0);
+  items_.Clear();
   announced_ = 0;
   widest_ = 0;
   endResetModel();
@@ -71,9 +64,10 @@ void ByteListModel::SetRowHeight(int px) {
 }
 
 void ByteListModel::SetFont(const QFont& font) {
-  if (font == font_ && !charWidths_.empty()) return;
+  if (font == font_ && fontSet_) return;
   font_ = font;
-  charWidths_.assign(0x10000, -1);
+  fontSet_ = true;
+  for (auto& page : widthPages_) page.reset();
   widest_ = 0;
   if (announced_ > 0) {
     MeasureRows(0, announced_ - 1);
@@ -101,8 +95,13 @@ int ByteListModel::MeasureChar(std::size_t code) {
   // Kept in sixteenths of a pixel: whole pixels per character would lose the
   // fractions that the text layout adds up along a long item.
   const qreal advance = QFontMetricsF(font_).horizontalAdvance(Decode(ch)) * kSubpixels;
-  charWidths_[code] = static_cast<std::int16_t>(std::clamp(std::ceil(advance), 0.0, 32767.0));
-  return charWidths_[code];
+  auto& page = widthPages_[code >> 8];
+  if (!page) {
+    page = std::make_unique<std::int16_t[]>(256);
+    std::fill_n(page.get(), 256, std::int16_t{-1});
+  }
+  page[code & 0xFF] = static_cast<std::int16_t>(std::clamp(std::ceil(advance), 0.0, 32767.0));
+  return page[code & 0xFF];
 }
 
 std::int64_t ByteListModel::ItemWidth(std::string_view item) {
@@ -112,19 +111,19 @@ std::int64_t ByteListModel::ItemWidth(std::string_view item) {
   // trail) never collide with single bytes.
   const auto* p = reinterpret_cast<const unsigned char*>(item.data());
   const auto* const end = p + item.size();
-  const std::int16_t* const table = charWidths_.data();
   std::int64_t width = 0;
   while (p != end) {
     std::size_t code = *p++;
     if (cp932::IsLeadByte(static_cast<unsigned char>(code)) && p != end) code = code << 8 | *p++;
-    const int w = table[code];
+    const std::int16_t* const page = widthPages_[code >> 8].get();
+    const int w = page != nullptr ? page[code & 0xFF] : -1;
     width += w >= 0 ? w : MeasureChar(code);
   }
   return width;
 }
 
 void ByteListModel::MeasureRows(int first, int last) {
-  if (charWidths_.empty()) charWidths_.assign(0x10000, -1);
+  fontSet_ = true;
   int widest = widest_;
   for (int row = first; row <= last; ++row) {
     const std::int64_t px = (ItemWidth(At(row)) + kSubpixels - 1) / kSubpixels + kTextMargin;

@@ -1,17 +1,19 @@
 #pragma once
-// The rows of a GuideListBox: CP932 byte strings kept in one buffer with an
-// offset table, decoded only when the view asks for a visible row. Appending
-// is cheap: new rows are announced to the views in one batch (Flush), so a
-// hundred thousand Append calls in a row cost one insertion notice.
+// The rows of a GuideListBox: CP932 byte strings kept in a ByteList, decoded
+// only when the view asks for a visible row. Appending is cheap: new rows are
+// announced to the views in one batch (Flush), so a hundred thousand Append
+// calls in a row cost one insertion notice.
 
 #include <QAbstractListModel>
 #include <QFont>
 #include <QSize>
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <memory>
 #include <string_view>
-#include <vector>
+
+#include "catalogue/ByteList.h"
 
 namespace tavren {
 
@@ -21,9 +23,9 @@ class ByteListModel : public QAbstractListModel {
   explicit ByteListModel(QObject* parent = nullptr);
 
   // Number of items held, announced to the views or not. Never throws.
-  int Size() const noexcept { return static_cast<int>(offsets_.size()) - 1; }
+  int Size() const noexcept { return items_.Size(); }
   // Item i as stored; i must be in [0, Size()).
-  std::string_view At(int i) const noexcept;
+  std::string_view At(int i) const noexcept { return items_.At(i); }
 
   // Appends an item. The views learn of it at the next Flush; the model
   // schedules one on the event loop when the first pending item arrives.
@@ -37,9 +39,6 @@ class ByteListModel : public QAbstractListModel {
   // Both reset the cached widths; rows report QSize(widest item, row height).
   void SetRowHeight(int px);
   void SetFont(const QFont& font);
-  int RowHeight() const noexcept { return rowHeight_; }
-  // Width in pixels of the widest announced item, plus the text margins.
-  int WidestItem() const noexcept { return widest_; }
 
   // QAbstractListModel: rows are the announced items only.
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -47,21 +46,24 @@ class ByteListModel : public QAbstractListModel {
 
  private:
   // Measures the character with CP932 code `code` (a byte, or lead * 256 +
-  // trail) in font_ and records it in charWidths_.
+  // trail) in font_ and records it in widthPages_.
   int MeasureChar(std::size_t code);
   // Width of an item in sixteenths of a pixel: summed character advances.
   std::int64_t ItemWidth(std::string_view item);
   void MeasureRows(int first, int last);
 
-  std::string bytes_;
-  std::vector<std::size_t> offsets_{0};  // item i is [offsets_[i], offsets_[i+1])
+  ByteList items_;
   int announced_ = 0;
   bool flushQueued_ = false;
 
   QFont font_;
   int rowHeight_ = 0;
   int widest_ = 0;
-  std::vector<std::int16_t> charWidths_;  // 1/16 px, by CP932 code (byte or lead*256+trail); -1 = not measured
+  bool fontSet_ = false;
+  // Widths in 1/16 px by CP932 code (byte, or lead * 256 + trail), in pages
+  // of 256 codes made when a code of theirs is first measured: a guide uses
+  // a few dozen of the 256 pages. -1: not measured.
+  std::array<std::unique_ptr<std::int16_t[]>, 256> widthPages_;
 };
 
 }  // namespace tavren
