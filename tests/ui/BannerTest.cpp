@@ -12,6 +12,7 @@
 
 #include "FakeClock.h"
 #include "FakeTicker.h"
+#include "JpegSamples.h"
 #include "MemoryBannerFile.h"
 #include "MemorySite.h"
 #include "Sjis.h"
@@ -20,16 +21,6 @@
 
 namespace tavren::test {
 namespace {
-
-std::string JpegOf(int width, int height) {
-  QImage image(width, height, QImage::Format_RGB32);
-  image.fill(Qt::blue);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "JPG");
-  return bytes.toStdString();
-}
 
 struct BannerTest : ::testing::Test {
   FakeClock clock;
@@ -70,7 +61,7 @@ TEST_F(BannerTest, TheMinuteChoosesTheSlotPictureFirst) {
     const char* slot;
   } rows[] = {{QTime(10, 2, 59), "0"},   {QTime(10, 3, 0), "1"}, {QTime(10, 57, 0), "19"},
               {QTime(10, 59, 59), "19"}, {QTime(11, 0, 0), "0"}, {QTime(23, 31, 30), "10"}};
-  for (int slot = 0; slot < 20; ++slot) AnswerSlot(slot, JpegOf(4, 4), "http://link/" + std::to_string(slot));
+  for (int slot = 0; slot < 20; ++slot) AnswerSlot(slot, SolidJpeg(4, 4), "http://link/" + std::to_string(slot));
   for (const auto& r : rows) {
     clock.Set(QDateTime(QDate(2026, 3, 1), r.time));
     const std::size_t before = site.Requests().size();
@@ -84,7 +75,7 @@ TEST_F(BannerTest, TheMinuteChoosesTheSlotPictureFirst) {
 }
 
 TEST_F(BannerTest, ATickShowsThePictureWritesTheFileAndKeepsTheLinkUnchanged) {
-  const std::string picture = JpegOf(300, 90);
+  const std::string picture = SolidJpeg(300, 90);
   const std::string link = Sjis("http://127.0.0.1/お知らせ.htm\r\n");
   AnswerSlot(0, picture, link);
   ASSERT_EQ(TickFailure(), "");
@@ -96,7 +87,7 @@ TEST_F(BannerTest, ATickShowsThePictureWritesTheFileAndKeepsTheLinkUnchanged) {
 
 TEST_F(BannerTest, FailuresLeaveWhatTheyLeave) {
   const std::string html = "<html><body>Not a picture</body></html>";
-  const std::string newPicture = JpegOf(16, 16);
+  const std::string newPicture = SolidJpeg(16, 16);
   struct Row {
     const char* name;
     std::string pictureResponse;
@@ -144,7 +135,7 @@ TEST_F(BannerTest, FailuresLeaveWhatTheyLeave) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     clock.SetTime(10, 0, 0);
-    AnswerSlot(0, JpegOf(8, 8), "old-link");
+    AnswerSlot(0, SolidJpeg(8, 8), "old-link");
     ASSERT_EQ(TickFailure(), "");
     const std::string oldPicture = shown->Bytes();
     file->bytes = "old-file";
@@ -174,7 +165,7 @@ TEST_F(BannerTest, ZeroBytesLoadAsAnEmptyPicture) {
 }
 
 TEST_F(BannerTest, TheCookieGoesBackWithLaterFetches) {
-  const std::string picture = JpegOf(4, 4);
+  const std::string picture = SolidJpeg(4, 4);
   site.Answer("/cm/tavren/0.jpg", "HTTP/1.1 200 OK\r\nSet-Cookie: visitor=paw42; path=/\r\nContent-Length: " +
                                       std::to_string(picture.size()) + "\r\n\r\n" + picture);
   site.Answer("/cm/tavren/cm0.txt", MemorySite::Ok("link"));

@@ -93,6 +93,13 @@ inline const QRgb kWhite = qRgb(255, 255, 255);
 inline const QRgb kCanvas = qRgb(255, 0, 255);
 
 // Four coloured quadrants: red, green on top; blue, white below.
+// A one-colour RGB JPEG of the given size.
+inline std::string SolidJpeg(int w, int h, QRgb colour = kRed) {
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(colour);
+  return Compress(image, Kind::Rgb);
+}
+
 inline QImage Quadrants(int w, int h) {
   QImage image(w, h, QImage::Format_RGB32);
   for (int y = 0; y < h; ++y)

@@ -5,25 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
-#include <QImage>
 #include <QTest>
 
+#include "JpegSamples.h"
 #include "Unit1TestSupport.h"
 #include "ui/PictureBox.h"
 
 namespace tavren::test {
 namespace {
-
-std::string JpegOf(int width, int height) {
-  QImage image(width, height, QImage::Format_RGB32);
-  image.fill(Qt::red);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "JPG");
-  return bytes.toStdString();
-}
 
 void AnswerSlot0(MemorySite& site, const std::string& picture, const std::string& link) {
   site.Answer("/cm/tavren/0.jpg", MemorySite::Ok(picture));
@@ -60,7 +49,7 @@ TEST(MainWindowBanner, APressOpensTheLinkAsItIsWithAnyButton) {
   QTest::mousePress(&w.form->Image1(), Qt::LeftButton);
   EXPECT_EQ(w.web.navigated.last(), QString());  // before the first tick: an empty address
 
-  AnswerSlot0(w.site, JpegOf(300, 90), Sjis("http://127.0.0.1/お知らせ.htm\r\n"));
+  AnswerSlot0(w.site, SolidJpeg(300, 90), Sjis("http://127.0.0.1/お知らせ.htm\r\n"));
   w.timer->Fire();
   ASSERT_NE(w.form->Image1().Picture(), nullptr);
   EXPECT_EQ(w.form->Image1().Picture()->Size(), QSize(300, 90));
@@ -73,7 +62,7 @@ TEST(MainWindowBanner, APressOpensTheLinkAsItIsWithAnyButton) {
 
 TEST(MainWindowBanner, AZeroBytePictureFailsOnceWhenFirstDrawn) {
   MainWindowUnderTest w;
-  AnswerSlot0(w.site, JpegOf(8, 8), "first");
+  AnswerSlot0(w.site, SolidJpeg(8, 8), "first");
   w.timer->Fire();
   w.form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.form.get()));
