@@ -79,11 +79,18 @@ bool ShownInView(const QString& scheme) {
   return shown.contains(scheme);
 }
 
-BrowserProfile::BrowserProfile(BrowserDialogs& dialogs, const ProfileFolders& folders) : dialogs_(dialogs) {
-  if (!folders.storage.isEmpty() && !folders.cache.isEmpty()) {
+BrowserProfile::BrowserProfile(BrowserDialogs& dialogs, const ProfileFolders& folders)
+    : dialogs_(dialogs), folders_(folders) {}
+
+QWebEngineProfile* BrowserProfile::Engine() {
+  if (engine_ != nullptr) return engine_;
+  // The first engine profile starts the whole engine (its threads, its GPU
+  // and network services): a quarter of a second that is spent only once a
+  // page is really wanted.
+  if (!folders_.storage.isEmpty() && !folders_.cache.isEmpty()) {
     engine_ = new QWebEngineProfile(QStringLiteral("tavren"));
-    engine_->setPersistentStoragePath(folders.storage);
-    engine_->setCachePath(folders.cache);
+    engine_->setPersistentStoragePath(folders_.storage);
+    engine_->setCachePath(folders_.cache);
     engine_->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
     // The desktop browser the guides were written for kept session cookies
     // across runs too, so sites keep their logins.
@@ -99,6 +106,7 @@ BrowserProfile::BrowserProfile(BrowserDialogs& dialogs, const ProfileFolders& fo
   engine_->settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
   QObject::connect(engine_, &QWebEngineProfile::downloadRequested, engine_,
                    [this](QWebEngineDownloadRequest* download) { StartDownload(download); });
+  return engine_;
 }
 
 BrowserProfile::~BrowserProfile() {

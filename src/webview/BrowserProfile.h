@@ -49,9 +49,9 @@ bool ShownInView(const QString& scheme);
 
 class BrowserProfile {
  public:
-  // Needs the QApplication. `dialogs` must outlive the profile. With both
-  // folders set the session is kept there (cookies of every kind included);
-  // otherwise it is kept in memory only.
+  // `dialogs` must outlive the profile. With both folders set the session
+  // is kept there (cookies of every kind included); otherwise it is kept in
+  // memory only. Cheap: the engine starts with the first call of Engine().
   BrowserProfile(BrowserDialogs& dialogs, const ProfileFolders& folders);
   // Closes the pop-up and download windows, then destroys the engine
   // profile, which writes what it keeps to disk. Every page on the profile
@@ -61,7 +61,9 @@ class BrowserProfile {
   BrowserProfile(const BrowserProfile&) = delete;
   BrowserProfile& operator=(const BrowserProfile&) = delete;
 
-  QWebEngineProfile* Engine() const { return engine_; }
+  // The engine profile, made (and the engine started) on the first call.
+  // Needs the QApplication.
+  QWebEngineProfile* Engine();
   BrowserDialogs& Dialogs() const { return dialogs_; }
 
   // Opens a page's request for a new window in a pop-up window of its own
@@ -84,7 +86,8 @@ class BrowserProfile {
   void StartDownload(QWebEngineDownloadRequest* download);
 
   BrowserDialogs& dialogs_;
-  QWebEngineProfile* engine_;
+  ProfileFolders folders_;
+  QWebEngineProfile* engine_ = nullptr;
   std::map<std::pair<QString, int>, bool> permissions_;
   QList<QPointer<QWidget>> popups_;
   QList<QPointer<QWidget>> downloads_;

@@ -8,11 +8,16 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
 
 #include <unistd.h>
+
+#include <functional>
+#include <utility>
 
 namespace tavren {
 namespace {
@@ -38,39 +43,92 @@ bool NamesNoSandbox(const QByteArray& chromiumFlags) {
 
 }  // namespace
 
-QtWebView::QtWebView(BrowserProfile& profile, QWidget* parent) : view_(new BrowserView(profile, parent)) {
-  view_->setObjectName(QStringLiteral("WebBrowser1"));
+// The view's place: white, as an empty page, until the engine view fills it.
+class QtWebView::Place : public QWidget {
+ public:
+  Place(QWidget* parent, std::function<void()> firstShown) : QWidget(parent), firstShown_(std::move(firstShown)) {
+    setAutoFillBackground(true);
+    QPalette blank = palette();
+    blank.setColor(QPalette::Window, Qt::white);
+    setPalette(blank);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+  }
+
+ protected:
+  bool event(QEvent* event) override {
+    // Once painted, the window is on screen; the engine starts on the next
+    // turn of the event loop. A window shown but never painted (iconified
+    // at once) gets it a moment later all the same.
+    if (firstShown_ && (event->type() == QEvent::Paint || event->type() == QEvent::Show)) {
+      QTimer::singleShot(event->type() == QEvent::Paint ? 0 : kUnpaintedDelayMs, this, [this] {
+        if (auto shown = std::exchange(firstShown_, nullptr)) shown();
+      });
+    }
+    return QWidget::event(event);
+  }
+
+ private:
+  static constexpr int kUnpaintedDelayMs = 500;
+  std::function<void()> firstShown_;
+};
+
+QtWebView::QtWebView(BrowserProfile& profile, QWidget* parent)
+    : profile_(profile), place_(new Place(parent, [this] { MakeView(); })) {
+  place_->setObjectName(QStringLiteral("WebBrowser1"));
 }
 
 QtWebView::QtWebView(QWidget* parent)
     : ownDialogs_(std::make_unique<QtBrowserDialogs>()),
       ownProfile_(std::make_unique<BrowserProfile>(*ownDialogs_, ProfileFolders{})),
-      view_(new BrowserView(*ownProfile_, parent)) {
-  view_->setObjectName(QStringLiteral("WebBrowser1"));
+      profile_(*ownProfile_),
+      place_(new Place(parent, [this] { MakeView(); })) {
+  place_->setObjectName(QStringLiteral("WebBrowser1"));
 }
 
-QtWebView::~QtWebView() { delete view_.data(); }
+QtWebView::~QtWebView() { delete place_.data(); }
 
-QWidget* QtWebView::Widget() { return view_.data(); }
+QWidget* QtWebView::Widget() { return place_.data(); }
+
+QWebEngineView* QtWebView::View() {
+  MakeView();
+  return view_.data();
+}
+
+void QtWebView::MakeView() {
+  if (!view_.isNull() || place_.isNull()) return;
+  view_ = new BrowserView(profile_, place_);
+  place_->layout()->addWidget(view_);
+  place_->setFocusProxy(view_);
+  view_->show();
+  if (pending_) view_->load(*std::exchange(pending_, std::nullopt));
+}
+
+void QtWebView::Load(const QUrl& address) {
+  if (view_.isNull() && place_->isVisible()) MakeView();
+  if (view_.isNull()) {
+    pending_ = address;
+  } else {
+    view_->load(address);
+  }
+}
 
 void QtWebView::GoBack() {
-  if (view_.isNull()) ThrowViewFailure(kEUnexpected);
-  QWebEngineHistory* history = view_->history();
-  if (!history->canGoBack()) ThrowViewFailure(kEFail);
-  history->back();
+  if (place_.isNull()) ThrowViewFailure(kEUnexpected);
+  if (view_.isNull() || !view_->history()->canGoBack()) ThrowViewFailure(kEFail);
+  view_->history()->back();
 }
 
 void QtWebView::GoForward() {
-  if (view_.isNull()) ThrowViewFailure(kEUnexpected);
-  QWebEngineHistory* history = view_->history();
-  if (!history->canGoForward()) ThrowViewFailure(kEFail);
-  history->forward();
+  if (place_.isNull()) ThrowViewFailure(kEUnexpected);
+  if (view_.isNull() || !view_->history()->canGoForward()) ThrowViewFailure(kEFail);
+  view_->history()->forward();
 }
 
 void QtWebView::DoNavigate(const QString& address) {
-  if (view_.isNull()) ThrowViewFailure(kEUnexpected);
+  if (place_.isNull()) ThrowViewFailure(kEUnexpected);
   if (address.isEmpty()) {
-    view_->load(QUrl(QStringLiteral("about:blank")));
+    Load(QUrl(QStringLiteral("about:blank")));
     return;
   }
   const QUrl url(address, QUrl::TolerantMode);
@@ -80,7 +138,7 @@ void QtWebView::DoNavigate(const QString& address) {
     QDesktopServices::openUrl(url);
     return;
   }
-  view_->load(url);
+  Load(url);
 }
 
 QString HresultText(std::uint32_t code) {

@@ -6,10 +6,12 @@
 #include <QByteArray>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <QWebEngineView>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tavren {
@@ -19,28 +21,36 @@ class BrowserProfile;
 
 class QtWebView : public WebView {
  public:
-  // Creates the engine view (a BrowserView: pop-ups, downloads, logins,
-  // find, print, zoom) on `profile`, which must outlive this object, as a
-  // child of `parent` (none: a top-level widget until the window takes it).
+  // Makes the view's place in the window: a blank white widget, which the
+  // engine view (a BrowserView: pop-ups, downloads, logins, find, print,
+  // zoom) on `profile` comes to fill. The engine view is made once the place
+  // has been painted on screen, or at once when something needs it (View(),
+  // a navigation while the place is visible), so that the window shows
+  // without waiting for the engine to start; a navigation asked before then
+  // is kept and started with it. `profile` must outlive this object.
+  // `parent`: none makes a top-level widget until the window takes it.
   // Needs a QApplication, and PrepareWebViewPlatform() called before that
   // application was created.
   explicit QtWebView(BrowserProfile& profile, QWidget* parent = nullptr);
   // The same on a profile of its own, kept in memory only, that asks with
   // the real dialogs.
   explicit QtWebView(QWidget* parent = nullptr);
-  // Deletes the engine view unless its parent window already did.
+  // Deletes the place and the engine view unless their window already did.
   ~QtWebView() override;
 
   QtWebView(const QtWebView&) = delete;
   QtWebView& operator=(const QtWebView&) = delete;
 
-  // The QWebEngineView; null once the window holding it was destroyed.
+  // The place; null once the window holding it was destroyed.
   QWidget* Widget() override;
-  QWebEngineView* View() const { return view_.data(); }
+  // The engine view, made now if it was not yet; null once the place was
+  // destroyed.
+  QWebEngineView* View();
 
   // Step the engine's history. Throw EOleException "エラーを特定できません"
-  // (E_FAIL) when the history has no page in that direction; the page on
-  // show stays. Return before the page has loaded.
+  // (E_FAIL) when the history has no page in that direction (always so
+  // before the engine view is made); the page on show stays. Return before
+  // the page has loaded.
   void GoBack() override;
   void GoForward() override;
 
@@ -56,13 +66,21 @@ class QtWebView : public WebView {
   // its own error page then), so that is never a failure here. An address
   // of a scheme the view does not show (mailto:, tel:) goes to the desktop's
   // handler for it instead and stays out of the history. Throws
-  // EOleException (E_UNEXPECTED) only when the engine view no longer exists.
+  // EOleException (E_UNEXPECTED) only when the place no longer exists.
   void DoNavigate(const QString& address) override;
 
  private:
+  class Place;
+
+  void MakeView();
+  void Load(const QUrl& address);
+
   std::unique_ptr<BrowserDialogs> ownDialogs_;
   std::unique_ptr<BrowserProfile> ownProfile_;
+  BrowserProfile& profile_;
+  QPointer<Place> place_;
   QPointer<QWebEngineView> view_;
+  std::optional<QUrl> pending_;
 };
 
 // HRESULT values by meaning.

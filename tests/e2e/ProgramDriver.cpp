@@ -90,6 +90,12 @@ class ProgramDriver : public QObject {
     Write(QJsonObject{{QStringLiteral("event"), QStringLiteral("driver-started")}});
   }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == watchedPlace_ && event->type() == QEvent::ChildPolished) WatchView();
+    return false;
+  }
+
  private:
   void Write(QJsonObject entry) {
     entry.insert(QStringLiteral("t"), EpochSeconds());
@@ -123,11 +129,11 @@ class ProgramDriver : public QObject {
     return nullptr;
   }
 
-  // The web view from the moment the main window is made, so that the home
-  // page's load is seen even if it ended before the window was shown.
+  // The engine view from the moment it is made in the main window's web
+  // view place.
   static QWebEngineView* View() {
     TForm1* form = MainWindow(false);
-    return form != nullptr ? qobject_cast<QWebEngineView*>(&form->WebBrowser1()) : nullptr;
+    return form != nullptr ? form->WebBrowser1().findChild<QWebEngineView*>() : nullptr;
   }
 
   // Whether the web view finished loading `address` after `since`.
@@ -142,7 +148,16 @@ class ProgramDriver : public QObject {
   // goes into the report.
   void WatchView() {
     QWebEngineView* view = View();
-    if (view == nullptr || watchedView_ == view) return;
+    if (view == nullptr) {
+      // The engine view is made after the window is shown: catch it as it
+      // comes, before its first load can end between two polls.
+      if (TForm1* form = MainWindow(false); form != nullptr && watchedPlace_ != &form->WebBrowser1()) {
+        watchedPlace_ = &form->WebBrowser1();
+        watchedPlace_->installEventFilter(this);
+      }
+      return;
+    }
+    if (watchedView_ == view) return;
     watchedView_ = view;
     connect(view, &QWebEngineView::loadFinished, this, [this, view](bool ok) {
       loads_.emplace_back(view->url(), EpochSeconds());
@@ -443,6 +458,7 @@ class ProgramDriver : public QObject {
   QString noticeUrl_;
   QTimer poll_;
   QPointer<QWebEngineView> watchedView_;
+  QPointer<QWidget> watchedPlace_;
   std::vector<std::pair<QUrl, double>> loads_;
   QList<QMessageBox*> answered_;
 };

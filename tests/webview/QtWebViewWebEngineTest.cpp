@@ -164,6 +164,38 @@ TEST_F(QtWebViewTest, RefusedScriptAddressNeverRunsInThePageOnShow) {
   EXPECT_EQ(view_.View()->history()->count(), 1);
 }
 
+// The window shows before the engine starts; the page it asked for meanwhile
+// comes with the engine view, in the same window (a re-created one flickers
+// and loses its place on screen).
+TEST(QtWebViewPlaceTest, EngineViewComesOnceShownWithThePageAskedBefore) {
+  ASSERT_TRUE(kPlatformPrepared);
+  QTemporaryDir dir;
+  QFile page(dir.filePath(QStringLiteral("a.html")));
+  ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+  page.write("<title>A</title>");
+  page.close();
+  const QString address = QUrl::fromLocalFile(page.fileName()).toString();
+
+  QWidget window;
+  window.resize(320, 240);
+  QtWebView web(&window);
+  web.Navigate(address);
+  EXPECT_EQ(window.findChild<QWebEngineView*>(), nullptr);
+  EXPECT_THROW(web.GoBack(), EOleException);
+
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const WId shownAs = window.winId();
+  QWebEngineView* view = nullptr;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        view = window.findChild<QWebEngineView*>();
+        return view != nullptr && view->url().toString() == address && view->title() == QStringLiteral("A");
+      },
+      kLoadTimeoutMs));
+  EXPECT_EQ(window.winId(), shownAs);
+}
+
 TEST_F(QtWebViewTest, FailsWithoutCrashingOnceTheWindowDestroyedTheView) {
   delete view_.Widget();
   EXPECT_EQ(view_.Widget(), nullptr);
