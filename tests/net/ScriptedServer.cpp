@@ -34,15 +34,6 @@ Action Close() { return {Action::Kind::Close, {}, {}}; }
 Action Reset() { return {Action::Kind::Reset, {}, {}}; }
 Action Hold() { return {Action::Kind::Hold, {}, {}}; }
 
-std::string Response(std::string_view statusLine, std::string_view body, std::string_view extraHeaders) {
-  std::string r(statusLine);
-  r += "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
-  r += extraHeaders;
-  r += "\r\n";
-  r += body;
-  return r;
-}
-
 ScriptedServer::ScriptedServer(std::vector<Script> scripts) : scripts_(std::move(scripts)) {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};

@@ -75,7 +75,4 @@ class ScriptedServer {
   std::thread acceptor_;
 };
 
-// A complete response with Content-Length.
-std::string Response(std::string_view statusLine, std::string_view body, std::string_view extraHeaders = "");
-
 }  // namespace tavren::test
