@@ -1,20 +1,24 @@
 #pragma once
-// Shared pieces of the fetcher tests: quick limits and catching a fetch's
-// failure as (kind, message).
+// Shared pieces of the fetcher tests: a whole response, and catching a
+// fetch's failure as (kind, message).
 
 #include "net/HttpFailures.h"
 #include "net/HttpFetcher.h"
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace tavren::test {
 
-inline FetcherLimits QuickLimits() {
-  FetcherLimits limits;
-  limits.connectTimeout = std::chrono::milliseconds(2000);
-  limits.readTimeout = std::chrono::milliseconds(1500);
-  return limits;
+// A complete response with Content-Length.
+inline std::string Response(std::string_view statusLine, std::string_view body, std::string_view extraHeaders = "") {
+  std::string r(statusLine);
+  r += "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
+  r += extraHeaders;
+  r += "\r\n";
+  r += body;
+  return r;
 }
 
 struct Outcome {

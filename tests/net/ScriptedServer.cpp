@@ -28,20 +28,9 @@ Action Send(std::string bytes) { return {Action::Kind::Send, std::move(bytes), {
 Action Drip(std::string bytes, std::chrono::milliseconds interval) {
   return {Action::Kind::Drip, std::move(bytes), interval};
 }
-Action SendForever(std::string bytes) { return {Action::Kind::SendForever, std::move(bytes), {}}; }
 Action Pause(std::chrono::milliseconds time) { return {Action::Kind::Pause, {}, time}; }
-Action Close() { return {Action::Kind::Close, {}, {}}; }
 Action Reset() { return {Action::Kind::Reset, {}, {}}; }
 Action Hold() { return {Action::Kind::Hold, {}, {}}; }
-
-std::string Response(std::string_view statusLine, std::string_view body, std::string_view extraHeaders) {
-  std::string r(statusLine);
-  r += "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
-  r += extraHeaders;
-  r += "\r\n";
-  r += body;
-  return r;
-}
 
 ScriptedServer::ScriptedServer(std::vector<Script> scripts) : scripts_(std::move(scripts)) {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -69,44 +58,21 @@ void ScriptedServer::Stop() {
 
 std::string ScriptedServer::Root() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
 
-int ScriptedServer::Connections() const {
-  std::lock_guard lock(mutex_);
-  return connections_;
-}
-
-std::vector<std::string> ScriptedServer::Requests() const {
-  std::lock_guard lock(mutex_);
-  return requests_;
-}
-
-std::string ScriptedServer::AllReceived() const {
-  std::lock_guard lock(mutex_);
-  std::string all;
-  for (const std::string& r : received_) all += r;
-  return all;
-}
-
 void ScriptedServer::AcceptLoop() {
   while (!stopping_) {
     if (!WaitReadable(listener_, kSlice)) continue;
     const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
-    std::size_t index;
-    {
-      std::lock_guard lock(mutex_);
-      index = static_cast<std::size_t>(connections_++);
-      received_.emplace_back();
-    }
     if (scripts_.empty()) {
       ::close(fd);
       continue;
     }
-    const Script& script = scripts_[std::min(index, scripts_.size() - 1)];
-    players_.emplace_back([this, fd, &script, index] { Play(fd, script, index); });
+    const Script& script = scripts_[std::min(players_.size(), scripts_.size() - 1)];
+    players_.emplace_back([this, fd, &script] { Play(fd, script); });
   }
 }
 
-void ScriptedServer::Play(int fd, const Script& script, std::size_t index) {
+void ScriptedServer::Play(int fd, const Script& script) {
   std::string pending;  // received and not yet taken by a ReadRequest
   // 1: bytes came; 0: nothing within wait; -1: the client closed or reset.
   const auto receive = [&](std::chrono::milliseconds wait) {
@@ -115,8 +81,6 @@ void ScriptedServer::Play(int fd, const Script& script, std::size_t index) {
     const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
     if (n <= 0) return -1;
     pending.append(buffer, static_cast<std::size_t>(n));
-    std::lock_guard lock(mutex_);
-    received_[index].append(buffer, static_cast<std::size_t>(n));
     return 1;
   };
   const auto sendAll = [&](std::string_view bytes) {
@@ -141,8 +105,6 @@ void ScriptedServer::Play(int fd, const Script& script, std::size_t index) {
           open = false;
           break;
         }
-        std::lock_guard lock(mutex_);
-        requests_.push_back(pending.substr(0, end + 4));
         pending.erase(0, end + 4);
         break;
       }
@@ -155,20 +117,11 @@ void ScriptedServer::Play(int fd, const Script& script, std::size_t index) {
           std::this_thread::sleep_for(action.interval);
         }
         break;
-      case Action::Kind::SendForever:
-        while (!stopping_ && sendAll(action.bytes)) {
-        }
-        open = false;
-        break;
       case Action::Kind::Pause: {
         const auto until = Clock::now() + action.interval;
         while (!stopping_ && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         break;
       }
-      case Action::Kind::Close:
-        ::shutdown(fd, SHUT_WR);
-        open = false;
-        break;
       case Action::Kind::Reset: {
         const linger abortive{1, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
@@ -181,16 +134,8 @@ void ScriptedServer::Play(int fd, const Script& script, std::size_t index) {
         break;
     }
   }
-  // Keep recording what the client sends until it goes or the server stops, so
-  // that a request sent twice is seen even where the script does not read it.
-  while (!stopping_) {
-    if (WaitReadable(fd, kSlice)) {
-      char buffer[4096];
-      const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-      if (n <= 0) break;
-      std::lock_guard lock(mutex_);
-      received_[index].append(buffer, static_cast<std::size_t>(n));
-    }
+  // Keep the connection until the client goes or the server stops.
+  while (!stopping_ && receive(kSlice) >= 0) {
   }
   ::close(fd);
 }

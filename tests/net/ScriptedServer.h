@@ -1,13 +1,12 @@
 #pragma once
 // A raw TCP server on 127.0.0.1 (a free port) that plays byte-exact scripts,
-// one per accepted connection, each on its own thread, and records every byte
-// it receives. Everything it does is bounded in time: a read waits at most a
-// few seconds, holding and endless sending stop when the server stops.
+// one per accepted connection, each on its own thread. Everything it does is
+// bounded in time: a read waits at most a few seconds, holding stops when the
+// server stops.
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,26 +14,23 @@
 namespace tavren::test {
 
 struct Action {
-  enum class Kind { ReadRequest, Send, Drip, SendForever, Pause, Close, Reset, Hold };
+  enum class Kind { ReadRequest, Send, Drip, Pause, Reset, Hold };
   Kind kind;
   std::string bytes;
   std::chrono::milliseconds interval{0};
 };
 
-// Reads one request (up to and including its empty line) and records it.
+// Reads one request (up to and including its empty line).
 Action ReadRequest();
 // Sends bytes at once.
 Action Send(std::string bytes);
 // Sends bytes one at a time, interval apart.
 Action Drip(std::string bytes, std::chrono::milliseconds interval);
-// Sends bytes over and over until the peer goes or the server stops.
-Action SendForever(std::string bytes);
 Action Pause(std::chrono::milliseconds time);
-// Closes in order (FIN).
-Action Close();
 // Closes with a reset (RST).
 Action Reset();
-// Keeps the connection open, doing nothing, until the server stops.
+// Keeps the connection open, doing nothing, until the client goes or the
+// server stops.
 Action Hold();
 
 using Script = std::vector<Action>;
@@ -42,7 +38,7 @@ using Script = std::vector<Action>;
 class ScriptedServer {
  public:
   // Connection n plays scripts[n]; the last script repeats. A script that ends
-  // without Close or Reset leaves its connection open until the server stops.
+  // without Reset leaves its connection open until the server stops.
   explicit ScriptedServer(std::vector<Script> scripts);
   ~ScriptedServer();
   ScriptedServer(const ScriptedServer&) = delete;
@@ -51,31 +47,19 @@ class ScriptedServer {
   std::uint16_t Port() const noexcept { return port_; }
   // "http://127.0.0.1:<port>/"
   std::string Root() const;
-  int Connections() const;
-  // The requests read by ReadRequest, in the order they were read.
-  std::vector<std::string> Requests() const;
-  // Every byte received on every connection (read or not), for counting.
-  std::string AllReceived() const;
   // Stops accepting and ends every connection's script; idempotent.
   void Stop();
 
  private:
   void AcceptLoop();
-  void Play(int fd, const Script& script, std::size_t index);
+  void Play(int fd, const Script& script);
 
   int listener_ = -1;
   std::uint16_t port_ = 0;
   std::vector<Script> scripts_;
   std::atomic<bool> stopping_{false};
-  mutable std::mutex mutex_;
-  int connections_ = 0;
-  std::vector<std::string> requests_;
-  std::vector<std::string> received_;
   std::vector<std::thread> players_;
   std::thread acceptor_;
 };
-
-// A complete response with Content-Length.
-std::string Response(std::string_view statusLine, std::string_view body, std::string_view extraHeaders = "");
 
 }  // namespace tavren::test

@@ -14,7 +14,11 @@
 #include <QUrl>
 #include <QWebEngineView>
 
+#include "FakeClock.h"
+#include "FakeDialogs.h"
 #include "Unit1TestSupport.h"
+#include "ui/GuideListBox.h"
+#include "ui/Unit1.h"
 #include "webview/QtWebView.h"
 
 namespace tavren::test {
