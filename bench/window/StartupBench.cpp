@@ -1,9 +1,10 @@
 // Times the program's start-up: from the process's start to the main window
 // shown on screen (mapped and painted), and on to the home page loaded in
 // its web view, with the program's own start-up order (RunProgram), its real
-// windows, web view and fetcher, against the site at SITE_ROOT - a loopback server in the budget script. The main
-// window's frozen start-up pause is set to 0, so the figure is the start-up
-// work alone; the program itself adds its pause on top.
+// windows, web view and fetcher, against the site at SITE_ROOT - a loopback
+// server in the budget script. The main window's frozen start-up pause is
+// set to 0, so the figure is the start-up work alone; the program itself
+// adds its pause on top.
 //
 //   xvfb-run -a startup_bench http://127.0.0.1:PORT/
 //
