@@ -10,6 +10,7 @@
 #include <QDesktopServices>
 #include <QMenu>
 #include <QPrinter>
+#include <QTimer>
 #include <QWebEngineContextMenuRequest>
 
 #include <algorithm>
@@ -70,7 +71,7 @@ BrowserView::BrowserView(BrowserProfile& profile, QWidget* parent) : QWebEngineV
   AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { Zoom(-1); });
   AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { Zoom(0); });
   connect(this, &QWebEngineView::printRequested, this, &BrowserView::Print);
-  connect(this, &QWebEngineView::printFinished, this, [this] { printer_.reset(); });
+  connect(this, &QWebEngineView::printFinished, this, &BrowserView::EndPrint);
 }
 
 BrowserView::~BrowserView() = default;
@@ -88,10 +89,23 @@ void BrowserView::Print() {
   if (printer_) return;
   printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
   if (!profile_.Dialogs().AskPrint(this, *printer_)) {
-    printer_.reset();
+    EndPrint();
     return;
   }
   print(printer_.get());
+}
+
+void BrowserView::AfterPrinting(std::function<void()> then) {
+  if (Printing()) {
+    afterPrinting_.push_back(std::move(then));
+  } else {
+    QTimer::singleShot(0, this, std::move(then));
+  }
+}
+
+void BrowserView::EndPrint() {
+  printer_.reset();
+  for (auto& then : std::exchange(afterPrinting_, {})) QTimer::singleShot(0, this, std::move(then));
 }
 
 void BrowserView::Zoom(int step) {

@@ -6,7 +6,9 @@
 
 #include <QWebEngineView>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QPrinter;
 
@@ -26,6 +28,14 @@ class BrowserView : public QWebEngineView {
   // Asks with the print dialog and prints the page; nothing while an
   // earlier print is still being made.
   void Print();
+  // True from the print dialog's opening until the engine has finished the
+  // job (or the dialog was cancelled): the view and its printer must live
+  // that long, as the engine prints from them on a thread of its own.
+  bool Printing() const { return printer_ != nullptr; }
+  // Runs `then` once no print is under way: at once when none is, else
+  // when the job ends or its dialog is cancelled, on a later turn of the
+  // event loop (so `then` may delete the view).
+  void AfterPrinting(std::function<void()> then);
 
   // One step up or down the zoom ladder (25 % to 500 %); 0 returns to 100 %.
   void Zoom(int step);
@@ -39,10 +49,12 @@ class BrowserView : public QWebEngineView {
 
  private:
   void AddShortcut(const QKeySequence& keys, std::function<void()> action);
+  void EndPrint();
 
   BrowserProfile& profile_;
   FindBar* findBar_;
   std::unique_ptr<QPrinter> printer_;
+  std::vector<std::function<void()>> afterPrinting_;
 };
 
 }  // namespace tavren

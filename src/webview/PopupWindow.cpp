@@ -2,7 +2,10 @@
 
 #include "webview/BrowserView.h"
 
+#include <QCloseEvent>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace tavren {
 
@@ -18,6 +21,16 @@ PopupWindow::PopupWindow(BrowserProfile& profile) : view_(new BrowserView(profil
     if (!geometry.size().isEmpty()) resize(geometry.size());
     move(geometry.topLeft());
   });
+}
+
+void PopupWindow::closeEvent(QCloseEvent* event) {
+  if (view_->Printing()) {
+    event->ignore();
+    hide();
+    if (!std::exchange(closeAfterPrinting_, true)) view_->AfterPrinting([this] { close(); });
+    return;
+  }
+  QWidget::closeEvent(event);
 }
 
 }  // namespace tavren
