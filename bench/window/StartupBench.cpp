@@ -35,8 +35,8 @@
 
 #include "app/FontAliases.h"
 #include "app/Startup.h"
+#include "base/Clock.h"
 #include "base/ErrorText.h"
-#include "ui/Clock.h"
 #include "ui/Dialogs.h"
 #include "ui/QtDialogs.h"
 #include "ui/Unit1.h"

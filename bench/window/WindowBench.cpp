@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "../catalogue/GuideGenerator.h"
-#include "ui/Clock.h"
+#include "base/Clock.h"
 #include "ui/Dialogs.h"
 #include "ui/GuideListBox.h"
 #include "ui/Unit1.h"

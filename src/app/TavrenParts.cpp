@@ -1,7 +1,7 @@
 #include "app/TavrenParts.h"
 
+#include "base/Clock.h"
 #include "net/SiteAddresses.h"
-#include "ui/Clock.h"
 #include "ui/QtDialogs.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"

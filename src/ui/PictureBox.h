@@ -15,7 +15,7 @@
 #include <functional>
 #include <optional>
 
-#include "ui/JpegPicture.h"
+#include "banner/JpegPicture.h"
 
 namespace tavren {
 

@@ -13,17 +13,17 @@
 #include <algorithm>
 #include <utility>
 
+#include "banner/JpegPicture.h"
+#include "base/Clock.h"
 #include "base/CodePage.h"
 #include "base/Failure.h"
 #include "base/QtText.h"
 #include "net/SiteAddresses.h"
-#include "ui/Clock.h"
 #include "ui/Dialogs.h"
 #include "ui/FailureDisplay.h"
 #include "ui/Fonts.h"
 #include "ui/GuideDropFilter.h"
 #include "ui/GuideListBox.h"
-#include "ui/JpegPicture.h"
 #include "ui/PictureBox.h"
 #include "ui_Unit1.h"
 #include "webview/WebView.h"

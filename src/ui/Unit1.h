@@ -13,13 +13,13 @@
 #include <string>
 #include <string_view>
 
+#include "banner/Banner.h"
+#include "banner/BannerFile.h"
+#include "banner/Ticker.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueWindow.h"
 #include "net/Connection.h"
 #include "net/HttpFetcher.h"
-#include "ui/Banner.h"
-#include "ui/BannerFile.h"
-#include "ui/Ticker.h"
 #include "ui/WindowPlacement.h"
 
 class QLabel;

@@ -1,5 +1,6 @@
 #include "ui/Unit2.h"
 
+#include "banner/JpegPicture.h"
 #include "base/CodePage.h"
 #include "base/Failure.h"
 #include "base/QtText.h"
@@ -9,7 +10,6 @@
 #include "net/SocketConnection.h"
 #include "ui/FailureDisplay.h"
 #include "ui/Fonts.h"
-#include "ui/JpegPicture.h"
 #include "ui/PictureBox.h"
 #include "ui/WindowPlacement.h"
 #include "ui_Unit2.h"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "ui/JpegPicture.h"
+#include "banner/JpegPicture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/BannerFile.h"
+#include "banner/BannerFile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,10 +9,10 @@
 #include <system_error>
 #include <utility>
 
+#include "banner/FileErrorText.h"
 #include "base/CodePage.h"
 #include "base/Failure.h"
 #include "base/FileHandle.h"
-#include "ui/FileErrorText.h"
 
 namespace tavren {
 namespace {

@@ -5,10 +5,10 @@
 // client (the main window's IdHTTP1), its timer and its banner file; the
 // window lays out the picture and dispatches the ticks.
 
+#include "banner/BannerFile.h"
+#include "banner/Ticker.h"
 #include "net/Connection.h"
 #include "net/HttpFetcher.h"
-#include "ui/BannerFile.h"
-#include "ui/Ticker.h"
 
 #include <functional>
 #include <memory>

@@ -1,13 +1,13 @@
-#include "ui/Banner.h"
+#include "banner/Banner.h"
 
 #include <QDateTime>
 
 #include <utility>
 
+#include "banner/JpegPicture.h"
+#include "base/Clock.h"
 #include "net/SiteAddresses.h"
 #include "net/SocketConnection.h"
-#include "ui/Clock.h"
-#include "ui/JpegPicture.h"
 
 namespace tavren {
 namespace {

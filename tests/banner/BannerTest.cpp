@@ -1,7 +1,7 @@
 // The banner tick over in-memory twins: the slot from the clock, the order of
 // the fetches, the file, the picture, the link and what each failure leaves.
 
-#include "ui/Banner.h"
+#include "banner/Banner.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,8 @@
 #include "MemoryBannerFile.h"
 #include "MemorySite.h"
 #include "Sjis.h"
+#include "banner/JpegPicture.h"
 #include "base/Failure.h"
-#include "ui/JpegPicture.h"
 
 namespace tavren::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/Ticker.h"
+#include "banner/Ticker.h"
 
 #include <utility>
 

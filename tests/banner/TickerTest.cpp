@@ -1,7 +1,7 @@
 // The event loop's timer under a busy thread: the first tick one interval
 // after the start, and missed intervals never made up.
 
-#include "ui/Ticker.h"
+#include "banner/Ticker.h"
 
 #include <gtest/gtest.h>
 

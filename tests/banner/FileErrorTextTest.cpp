@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "ui/FileErrorText.h"
+#include "banner/FileErrorText.h"
 
 namespace tavren {
 namespace {

@@ -2,7 +2,7 @@
 // program holds it (nothing of it lost), read back, and the messages of each
 // refusal with the file's full path.
 
-#include "ui/BannerFile.h"
+#include "banner/BannerFile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -2,8 +2,8 @@
 // A banner file in memory: the bytes written since the last Create, and
 // failures to throw instead of creating or reading back.
 
+#include "banner/BannerFile.h"
 #include "base/Failure.h"
-#include "ui/BannerFile.h"
 
 #include <memory>
 #include <optional>

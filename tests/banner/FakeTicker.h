@@ -1,7 +1,7 @@
 #pragma once
 // A timer that ticks only when the test says so.
 
-#include "ui/Ticker.h"
+#include "banner/Ticker.h"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "ui/FileErrorText.h"
+#include "banner/FileErrorText.h"
 
 #include <cerrno>
 #include <cstring>

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/JpegPicture.h"
+#include "banner/JpegPicture.h"
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jerror.h>

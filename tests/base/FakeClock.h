@@ -2,7 +2,7 @@
 // A clock that shows whatever time the test sets and whose pauses return at
 // once, recorded.
 
-#include "ui/Clock.h"
+#include "base/Clock.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "ui/JpegPicture.h"
+#include "banner/JpegPicture.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -1,0 +1,45 @@
+# Fails when a C++ file directly in DIR includes a header that its layer may
+# not use: a path under one of the source folders named in FORBIDDEN (a
+# "|"-separated list such as "ui|app"), or a Qt Widgets header, that is any
+# <QtWidgets...> path or any name found in the Qt Widgets header folder
+# WIDGETS_DIR (so <QWidget> and <qwidget.h> alike).
+#   cmake -DDIR=src/banner -DFORBIDDEN=ui|app -DWIDGETS_DIR=... -P CheckIncludes.cmake
+# Every offending line is listed before the check fails.
+foreach(var DIR FORBIDDEN WIDGETS_DIR)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "CheckIncludes.cmake: ${var} is not set")
+  endif()
+endforeach()
+if(NOT IS_DIRECTORY "${WIDGETS_DIR}")
+  message(FATAL_ERROR "CheckIncludes.cmake: no Qt Widgets headers in \"${WIDGETS_DIR}\"")
+endif()
+string(REPLACE "|" ";" forbidden_folders "${FORBIDDEN}")
+
+file(GLOB files "${DIR}/*.h" "${DIR}/*.cpp")
+set(offences "")
+foreach(file IN LISTS files)
+  file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS lines)
+    if(NOT line MATCHES "#[ \t]*include[ \t]*([<\"])([^>\"]+)[>\"]")
+      continue()
+    endif()
+    set(name "${CMAKE_MATCH_2}")
+    set(bad FALSE)
+    if(name MATCHES "^QtWidgets(/|$)" OR EXISTS "${WIDGETS_DIR}/${name}")
+      set(bad TRUE)
+    endif()
+    foreach(folder IN LISTS forbidden_folders)
+      if(name MATCHES "^${folder}/")
+        set(bad TRUE)
+      endif()
+    endforeach()
+    if(bad)
+      cmake_path(GET file FILENAME file_name)
+      string(APPEND offences "\n  ${file_name}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(offences)
+  string(REPLACE "|" "/, " folders "${FORBIDDEN}/")
+  message(FATAL_ERROR "${DIR} may include neither Qt Widgets nor ${folders}:${offences}")
+endif()
