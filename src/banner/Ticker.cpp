@@ -10,7 +10,12 @@ QtTicker::QtTicker(const QString& name) {
 }
 
 void QtTicker::Start(int intervalMs, std::function<void()> onTick) {
-  QObject::connect(&timer_, &QTimer::timeout, std::move(onTick));
+  // A tick may wait in a nested event loop (its error box), and while a
+  // timer's handler runs Qt fires no timer, this one included. Run as a
+  // queued call, the tick leaves the timer's handler at once and the timer
+  // goes on at its rhythm behind the box. Queued on the timer itself, a
+  // pending tick dies with the ticker.
+  QObject::connect(&timer_, &QTimer::timeout, &timer_, std::move(onTick), Qt::QueuedConnection);
   timer_.start(intervalMs);
 }
 

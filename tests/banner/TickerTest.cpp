@@ -1,13 +1,18 @@
 // The event loop's timer under a busy thread: the first tick one interval
-// after the start, and missed intervals never made up.
+// after the start, missed intervals never made up, and later ticks going on
+// while an earlier tick waits in a nested event loop (its error box).
 
 #include "banner/Ticker.h"
 
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
+
+#include <cstddef>
+#include <vector>
 
 namespace tavren {
 namespace {
@@ -29,7 +34,42 @@ TEST(QtTickerTest, FirstTickAfterOneIntervalAndMissedTicksAreNotMadeUp) {
   // The thread is busy for five intervals: one tick is pending, not five.
   QThread::msleep(1000);
   QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents();  // the queued tick; delivers no timer
   EXPECT_EQ(ticks, 2);
+}
+
+TEST(QtTickerTest, RegressionAnOpenBoxNoLongerHoldsBackLaterTicks) {
+  QtTicker ticker(QStringLiteral("Timer1"));
+  QElapsedTimer elapsed;
+  std::vector<qint64> at;
+  std::vector<std::size_t> boxesOpenAt;
+  std::vector<bool*> boxes;
+  // Ticks 1 and 2 each open a box, a nested event loop inside the tick as a
+  // modal box runs; tick 3 closes both; tick 4 comes with none open. The
+  // boxes give up after 10 s, so that the fault fails the test, not hangs it.
+  elapsed.start();
+  ticker.Start(100, [&] {
+    at.push_back(elapsed.elapsed());
+    boxesOpenAt.push_back(boxes.size());
+    if (at.size() <= 2) {
+      bool open = true;
+      boxes.push_back(&open);
+      const QDeadlineTimer limit(10000);
+      while (open && !limit.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+      }
+      boxes.pop_back();
+    } else if (at.size() == 3) {
+      for (bool* open : boxes) *open = false;
+    }
+  });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return at.size() >= 4; }, 60000));
+  EXPECT_EQ(boxesOpenAt[0], 0u);
+  EXPECT_EQ(boxesOpenAt[1], 1u);  // on top of the first box
+  EXPECT_EQ(boxesOpenAt[2], 2u);
+  EXPECT_EQ(boxesOpenAt[3], 0u);
+  for (std::size_t i = 0; i < at.size(); ++i) EXPECT_GE(at[i], static_cast<qint64>(i + 1) * 100) << i;
 }
 
 }  // namespace
