@@ -62,29 +62,33 @@ class Converter {
 
   // `utf8` cleaned of control characters and encoded as CP932.
   std::string Convert(std::string_view utf8, FieldKind kind, int line) {
-    std::string clean = Blanked(utf8);
+    bool malformed = false;
+    std::string clean = Blanked(utf8, malformed);
     std::string cp932 = cp932::FromUtf8(clean);
-    // The common case: nothing turned into "?" that was not one already.
-    if (std::count(cp932.begin(), cp932.end(), '?') == std::count(clean.begin(), clean.end(), '?')) return cp932;
+    // The common case: well-formed, and nothing turned into "?" that was not one already.
+    if (!malformed && std::count(cp932.begin(), cp932.end(), '?') == std::count(clean.begin(), clean.end(), '?'))
+      return cp932;
     return ConvertEach(clean, kind, line);
   }
 
  private:
-  static std::string Blanked(std::string_view text) {
+  // Control characters (C0, DEL, C1) become one blank each, CR LF one in all;
+  // `malformed` tells whether any byte is not well-formed UTF-8.
+  static std::string Blanked(std::string_view text, bool& malformed) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      const auto b = static_cast<unsigned char>(text[i]);
-      if (b < 0x20 || b == 0x7F) {
-        if (b == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    for (std::size_t i = 0; i < text.size();) {
+      char32_t c = 0;
+      bool bad = false;
+      const std::size_t len = NextChar(text, i, c, bad);
+      malformed = malformed || bad;
+      if (!bad && (c < 0x20 || (c >= 0x7F && c <= 0x9F))) {
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
         out += ' ';
-      } else if (b == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                 static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
-        out += ' ';  // a C1 control character
-        ++i;
       } else {
-        out += static_cast<char>(b);
+        out.append(text.substr(i, len));
       }
+      i += len;
     }
     return out;
   }
@@ -207,7 +211,7 @@ ImportResult ImportBookmarks(std::string_view html, const GuideHeaderUtf8& heade
       int depth = 0;
       for (const Folder& f : folders)
         if (f.category && depth < 2) categories[depth++] = &f.name;
-      const std::string unsorted(kUnsorted);
+      const std::string unsorted = cp932::FromUtf8(kUnsorted);
       const int major = majors.IndexOf(categories[0] ? *categories[0] : unsorted);
       const int middle = middles.IndexOf(categories[1] ? *categories[1] : unsorted);
       const std::string title =
