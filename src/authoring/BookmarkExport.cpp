@@ -8,6 +8,7 @@
 #include "catalogue/GuideReader.h"
 #include "catalogue/GuideRecord.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -15,11 +16,24 @@
 namespace tavren {
 namespace {
 
+// A page's texts live in one shared arena, so that a guide of 100,000 pages
+// costs no allocation per field.
 struct Page {
   std::int32_t major = -1;
   std::int32_t middle = -1;
-  std::string title, address, note;  // CP932
+  std::size_t offset = 0;  // title, address and note, one after another
+  std::uint32_t titleSize = 0, addressSize = 0, noteSize = 0;
 };
+
+struct PageTexts {
+  std::string_view title, address, note;
+};
+
+PageTexts TextsOf(const std::string& arena, const Page& p) {
+  const std::string_view all(arena);
+  return {all.substr(p.offset, p.titleSize), all.substr(p.offset + p.titleSize, p.addressSize),
+          all.substr(p.offset + p.titleSize + p.addressSize, p.noteSize)};
+}
 
 std::optional<std::int32_t> Position(std::string_view field) {
   try {
@@ -29,7 +43,13 @@ std::optional<std::int32_t> Position(std::string_view field) {
   }
 }
 
-void Text(std::string& out, std::string_view cp932) { out += html::Escape(cp932::ToUtf8(cp932)); }
+void Text(std::string& out, std::string_view cp932) {
+  // ASCII reads the same in CP932 and UTF-8; most addresses are ASCII.
+  if (std::all_of(cp932.begin(), cp932.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    html::AppendEscaped(out, cp932);
+  else
+    html::AppendEscaped(out, cp932::ToUtf8(cp932));
+}
 
 void OpenFolder(std::string& out, int depth, std::string_view nameCp932) {
   out.append(depth * 4, ' ');
@@ -45,7 +65,7 @@ void CloseFolder(std::string& out, int depth) {
   out += "</DL><p>\n";
 }
 
-void WritePage(std::string& out, const Page& page) {
+void WritePage(std::string& out, const PageTexts& page) {
   out += "            <DT><A HREF=\"";
   Text(out, page.address);
   out += "\">";
@@ -64,6 +84,7 @@ ExportResult ExportGuide(const std::string& path) {
   ExportResult result;
   std::vector<std::string> majors, middles;
   std::vector<Page> pages;
+  std::string arena;
   std::string subject;
   GuideReader reader;
   reader.Name(path);
@@ -89,10 +110,16 @@ ExportResult ExportGuide(const std::string& path) {
           middles.emplace_back(record.Field(2));
           break;
         case RecordKind::PageRecord: {
+          // Fields in the load's order: a record short of its note adds nothing.
+          const std::string_view title = record.Field(2);
+          const std::string_view address = record.Field(3);
+          const std::string_view note = record.Field(4);
           Page page;
-          page.title = record.Field(2);
-          page.address = record.Field(3);
-          page.note = record.Field(4);
+          page.offset = arena.size();
+          page.titleSize = static_cast<std::uint32_t>(title.size());
+          page.addressSize = static_cast<std::uint32_t>(address.size());
+          page.noteSize = static_cast<std::uint32_t>(note.size());
+          arena.append(title).append(address).append(note);
           page.major = Position(record.Field(0)).value_or(-1);
           page.middle = Position(record.Field(1)).value_or(-1);
           pages.push_back(std::move(page));
@@ -136,7 +163,7 @@ ExportResult ExportGuide(const std::string& path) {
     for (std::size_t k = 0; k < middleCount; ++k) {
       if (byMiddle[k].empty()) continue;
       OpenFolder(out, 2, middles[k]);
-      for (const Page* p : byMiddle[k]) WritePage(out, *p);
+      for (const Page* p : byMiddle[k]) WritePage(out, TextsOf(arena, *p));
       CloseFolder(out, 2);
     }
     CloseFolder(out, 1);
@@ -144,7 +171,7 @@ ExportResult ExportGuide(const std::string& path) {
   if (!unplaced.empty()) {
     OpenFolder(out, 1, cp932::FromUtf8("未分類"));
     OpenFolder(out, 2, cp932::FromUtf8("未分類"));
-    for (const Page* p : unplaced) WritePage(out, *p);
+    for (const Page* p : unplaced) WritePage(out, TextsOf(arena, *p));
     CloseFolder(out, 2);
     CloseFolder(out, 1);
   }

@@ -196,27 +196,42 @@ std::string DecodeText(std::string_view raw) {
 
 std::string Escape(std::string_view text) {
   std::string out;
-  out.reserve(text.size() + 8);
+  AppendEscaped(out, text);
+  return out;
+}
+
+void AppendEscaped(std::string& out, std::string_view text) {
   std::size_t lead = 0;
   while (lead < text.size() && text[lead] == ' ') ++lead;
   std::size_t trail = text.size();
   while (trail > lead && text[trail - 1] == ' ') --trail;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == ' ' && (i < lead || i >= trail))
-      out += "&#32;";
-    else if (c == '&')
-      out += "&amp;";
-    else if (c == '<')
-      out += "&lt;";
-    else if (c == '>')
-      out += "&gt;";
-    else if (c == '"')
-      out += "&quot;";
-    else
-      out += c;
+  for (std::size_t i = 0; i < lead; ++i) out += "&#32;";
+  // Runs without a character to escape are copied whole.
+  std::size_t run = lead;
+  for (std::size_t i = lead; i < trail; ++i) {
+    const char* entity = nullptr;
+    switch (text[i]) {
+      case '&':
+        entity = "&amp;";
+        break;
+      case '<':
+        entity = "&lt;";
+        break;
+      case '>':
+        entity = "&gt;";
+        break;
+      case '"':
+        entity = "&quot;";
+        break;
+      default:
+        continue;
+    }
+    out.append(text.substr(run, i - run));
+    out += entity;
+    run = i + 1;
   }
-  return out;
+  out.append(text.substr(run, trail - run));
+  for (std::size_t i = trail; i < text.size(); ++i) out += "&#32;";
 }
 
 }  // namespace tavren::html

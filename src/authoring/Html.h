@@ -48,5 +48,7 @@ std::string DecodeText(std::string_view raw);
 // Escapes &, <, > and " for text and attribute values; blanks at either end
 // are written as &#32; so that a reader that trims them keeps them.
 std::string Escape(std::string_view text);
+// Escape's result appended to `out`.
+void AppendEscaped(std::string& out, std::string_view text);
 
 }  // namespace tavren::html

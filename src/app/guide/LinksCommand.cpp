@@ -35,26 +35,42 @@ bool ParsePositive(std::string_view text, int& value) {
 
 // 12345 as "12,345".
 std::string Grouped(std::size_t n) {
-  std::string digits = std::to_string(n);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
-  return digits;
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
 }
 
 std::string Lines(const std::vector<int>& lines) {
   std::string out;
-  for (int line : lines) out += (out.empty() ? "" : ", ") + std::to_string(line);
+  for (int line : lines) {
+    if (!out.empty()) out += ", ";
+    out += std::to_string(line);
+  }
   return out + " 行目";
 }
 
 std::string JsonLine(const GuideAddress& address, const LinkOutcome& outcome) {
   auto orNull = [](const std::string& s) { return s.empty() ? std::string("null") : json::Quote(s); };
-  std::string lines;
-  for (int line : address.lines) lines += (lines.empty() ? "" : ",") + std::to_string(line);
-  return "{\"address\":" + json::Quote(cp932::ToUtf8(address.address)) + ",\"result\":\"" +
-         LinkResultName(outcome.result) +
-         "\",\"status\":" + (outcome.status ? std::to_string(*outcome.status) : std::string("null")) +
-         ",\"location\":" + orNull(outcome.locationUtf8) + ",\"error\":" + orNull(outcome.errorUtf8) + ",\"lines\":[" +
-         lines + "]}\n";
+  std::string out = "{\"address\":";
+  out += json::Quote(cp932::ToUtf8(address.address));
+  out += ",\"result\":\"";
+  out += LinkResultName(outcome.result);
+  out += "\",\"status\":";
+  out += outcome.status ? std::to_string(*outcome.status) : std::string("null");
+  out += ",\"location\":";
+  out += orNull(outcome.locationUtf8);
+  out += ",\"error\":";
+  out += orNull(outcome.errorUtf8);
+  out += ",\"lines\":[";
+  for (std::size_t i = 0; i < address.lines.size(); ++i) {
+    if (i > 0) out += ',';
+    out += std::to_string(address.lines[i]);
+  }
+  return out + "]}\n";
 }
 
 std::string Summary(const GuideAddresses& guide, const LinkCheckReport& report) {
@@ -71,8 +87,12 @@ std::string Summary(const GuideAddresses& guide, const LinkCheckReport& report) 
     for (std::size_t i = 0; i < guide.addresses.size(); ++i) {
       const LinkOutcome& o = report.outcomes[i];
       if (o.result != kind) continue;
-      out += "  " + cp932::ToUtf8(guide.addresses[i].address);
-      if (o.status) out += "  " + std::to_string(*o.status);
+      out += "  ";
+      out += cp932::ToUtf8(guide.addresses[i].address);
+      if (o.status) {
+        out += "  ";
+        out += std::to_string(*o.status);
+      }
       if (!o.errorUtf8.empty()) out += "  " + o.errorUtf8;
       if (!o.locationUtf8.empty()) out += "  → " + o.locationUtf8;
       out += "  (" + Lines(guide.addresses[i].lines) + ")\n";
