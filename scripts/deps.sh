@@ -15,6 +15,8 @@ packages=(
   # tests, format check, benchmarks, fuzzers, screenshots, packaging checks
   libgtest-dev libgmock-dev libbenchmark-dev clang clang-format libclang-rt-14-dev openssl
   xvfb xauth imagemagick appstream desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin
+  # the link check benchmark's comparison (budget.sh leaves its figures out without it)
+  linkchecker
 )
 
 missing=()
