@@ -126,15 +126,19 @@ bool Scanner::NextTag(Tag& tag) {
 }
 
 std::string_view Scanner::TextUntilClose(std::string_view upperName) {
-  std::string close = "</";
-  close += upperName;
-  std::size_t end = FindNoCase(text_, close, pos_);
-  const std::size_t nextTag = text_.find('<', pos_);
-  if (end == std::string_view::npos) end = nextTag == std::string_view::npos ? text_.size() : nextTag;
+  // Browsers escape every "<" in a title, so the text ends at the next "<";
+  // looking no further keeps a file of unclosed tags linear.
+  std::size_t end = text_.find('<', pos_);
+  if (end == std::string_view::npos) end = text_.size();
   const std::string_view text = text_.substr(pos_, end - pos_);
-  const std::size_t closeEnd = text_.find('>', end);
-  Advance(end == text_.size() || end == nextTag ? end
-                                                : (closeEnd == std::string_view::npos ? text_.size() : closeEnd + 1));
+  Advance(end);
+  const std::string_view rest = text_.substr(end);
+  if (rest.size() >= upperName.size() + 2 && rest[1] == '/' &&
+      FindNoCase(rest.substr(2, upperName.size()), upperName, 0) == 0 &&
+      (rest.size() == upperName.size() + 2 || !IsNameChar(rest[upperName.size() + 2]))) {
+    const std::size_t close = text_.find('>', end);
+    Advance(close == std::string_view::npos ? text_.size() : close + 1);
+  }
   return text;
 }
 

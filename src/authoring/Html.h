@@ -27,8 +27,8 @@ class Scanner {
   // declarations and text are passed over. False at the end of the text.
   // A "<" that begins no tag is text. Never throws except std::bad_alloc.
   bool NextTag(Tag& tag);
-  // The raw text from here up to the end tag `upperName` (any case), which
-  // is passed over; without one, up to the next "<". Tags inside are kept.
+  // The raw text from here up to the next "<"; when that "<" begins the end
+  // tag `upperName` (any case), the end tag is passed over too.
   std::string_view TextUntilClose(std::string_view upperName);
   // The raw text from here up to the next "<", with blanks at both ends cut.
   std::string_view TextUntilTag();
