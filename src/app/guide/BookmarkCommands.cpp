@@ -5,10 +5,9 @@
 #include "authoring/BookmarkImport.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -33,6 +32,21 @@ std::string Stem(std::string_view path) {
   if (auto slash = path.rfind('/'); slash != std::string_view::npos) path.remove_prefix(slash + 1);
   if (auto dot = path.rfind('.'); dot != std::string_view::npos && dot > 0) path = path.substr(0, dot);
   return std::string(path);
+}
+
+// The whole file; false with errno set when it cannot be read (a folder
+// included, which opens but does not read).
+bool ReadWhole(const char* path, std::string& bytes) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (!file) return false;
+  char buffer[1 << 16];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+  const bool failed = std::ferror(file) != 0;
+  const int error = errno;
+  std::fclose(file);
+  errno = error;
+  return !failed;
 }
 
 }  // namespace
@@ -68,9 +82,8 @@ int Import(int argc, char** argv) {
     }
   }
   if (!input) return UsageError(kImportUsage, "no BOOKMARKS file");
-  std::ifstream in(input, std::ios::binary);
-  std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in.is_open() || in.bad()) {
+  std::string html;
+  if (!ReadWhole(input, html)) {
     std::cerr << "tavren-guide: " << input << " を読めません: " << std::strerror(errno) << "\n";
     return 2;
   }
