@@ -57,7 +57,7 @@ class Handler(BaseHTTPRequestHandler):
         if path == "/always-busy":
             return self.reply(503, [("Retry-After", "120")])
         if path == "/slow":
-            time.sleep(4)
+            time.sleep(60)
             return self.reply(200)
         if path == "/cut":
             self.close_connection = True
