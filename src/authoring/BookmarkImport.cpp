@@ -176,6 +176,7 @@ ImportResult ImportBookmarks(std::string_view html, const GuideHeaderUtf8& heade
   std::vector<Folder> folders;
   std::optional<Folder> pendingFolder;  // an H3 waiting for its <DL>
   std::string pageFields;               // the page being built (without note)
+  const std::string unsorted = cp932::FromUtf8(kUnsorted);
   bool pageOpen = false;
 
   auto closePage = [&](std::string_view noteCp932) {
@@ -211,7 +212,6 @@ ImportResult ImportBookmarks(std::string_view html, const GuideHeaderUtf8& heade
       int depth = 0;
       for (const Folder& f : folders)
         if (f.category && depth < 2) categories[depth++] = &f.name;
-      const std::string unsorted = cp932::FromUtf8(kUnsorted);
       const int major = majors.IndexOf(categories[0] ? *categories[0] : unsorted);
       const int middle = middles.IndexOf(categories[1] ? *categories[1] : unsorted);
       const std::string title =

@@ -10,7 +10,8 @@
 // fold into their second-level ancestor. Links directly in a first-level
 // folder get the middle category "未分類", links outside any folder the major
 // and middle category "未分類". Pages keep the file's order, categories the
-// order in which they first appear.
+// order in which they first appear; a folder that holds no link anywhere
+// below it makes no category.
 
 #include <string>
 #include <string_view>
@@ -27,7 +28,7 @@ struct GuideHeaderUtf8 {
 
 // Something the conversion changed that the author should know of.
 struct ImportNotice {
-  int line = 0;             // line of the bookmark file, from 1
+  int line = 0;             // line of the bookmark file, from 1; 0 for the header's texts
   std::string messageUtf8;  // Japanese, names the character and what became of it
 };
 

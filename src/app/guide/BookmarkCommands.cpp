@@ -89,8 +89,12 @@ int Import(int argc, char** argv) {
   }
   if (!subjectGiven) header.subject = Stem(input);
   const ImportResult result = ImportBookmarks(html, header);
-  for (const ImportNotice& notice : result.notices)
-    std::cerr << "tavren-guide: " << input << ':' << notice.line << ": " << notice.messageUtf8 << "\n";
+  for (const ImportNotice& notice : result.notices) {
+    if (notice.line == 0)
+      std::cerr << "tavren-guide: --subject/--author/--url: " << notice.messageUtf8 << "\n";
+    else
+      std::cerr << "tavren-guide: " << input << ':' << notice.line << ": " << notice.messageUtf8 << "\n";
+  }
   if (!WriteOutput(output, result.guide.data(), result.guide.size())) return 1;
   if (output) std::cerr << "tavren-guide: " << result.pages << " 件のページを " << output << " に書きました\n";
   return 0;
