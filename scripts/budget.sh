@@ -3,6 +3,7 @@
 # the catalogue benchmark, the main window's load-to-painted and
 # click-to-repainted times with the 100,000-page guide, the list benchmark,
 # tavren-check against Python's csv module on the same guide,
+# tavren-guide's import, export and link check,
 # the peak resident set and the start-up time to the main window shown (the
 # window's frozen start-up pause excluded) against site/ served on loopback.
 #
@@ -66,6 +67,11 @@ value() { awk -v key="$2" '$1 == key { print $2; exit }' "$work/$1.out" 2>/dev/n
 # The targets, here and nowhere else: figure, "le" (at most) or "ge" (at
 # least), and the value. The benchmarks print figures only.
 declare -A target=(
+  [links_to_floor_ratio]="le 1.5"
+  [links_to_linkchecker_ratio]="le 0.10"
+  [links_peak_rss_mb]="le 60"
+  [import_to_python_ratio]="le 0.30"
+  [export_to_python_ratio]="le 0.30"
   [catalogue_load_mb_per_s]="ge 400"
   [catalogue_filter_ms]="le 10"
   [check_to_csv_wall_ratio]="le 0.30"
@@ -111,6 +117,12 @@ for n in 1 2 3; do
 done
 [[ -f $work/window1.out ]] && cp "$work/window1.out" "$work/window.out"
 run list 180 "$build/bench/ui/list_bench"
+# tavren-guide: import and export against Python's standard library; the link
+# check against its latency floor and linkchecker (which runs on 1,000 of the
+# 10,000 addresses, scaled: the whole set would take it about two minutes).
+run bookmarks 180 python3 "$repo/bench/authoring/bookmarks_vs_python.py" --runs 5 \
+  "$build/src/app/guide/tavren-guide" "$work/guide.lst"
+run links 300 python3 "$repo/bench/authoring/links_bench.py" "$build/src/app/guide/tavren-guide"
 
 # Start-up: site/ served on a free loopback port, three runs, the median.
 startup_runs=()
@@ -168,6 +180,13 @@ list bench, 3 lists x 100,000 items, offscreen
   load to painted           $(orna "$(value list load_to_painted_ms)") ms
   refill 500 to painted     $(orna "$(value list refill_500_to_painted_ms_median)") ms (median), $(orna "$(value list refill_500_to_painted_ms_max)") ms (max)
   peak RSS                  $(orna "$(value list peak_rss_mib)") MiB
+tavren-guide import (20,000 bookmarks) and export (100,000-page guide), against Python's standard library (best of 5)
+  import                    $(orna "$(value bookmarks import_wall_ms)") ms vs $(orna "$(value bookmarks python_import_wall_ms)") ms, ratio $(orna "$(value bookmarks import_to_python_ratio)")   $(judge import_to_python_ratio "$(value bookmarks import_to_python_ratio)")
+  export                    $(orna "$(value bookmarks export_wall_ms)") ms vs $(orna "$(value bookmarks python_export_wall_ms)") ms, ratio $(orna "$(value bookmarks export_to_python_ratio)")   $(judge export_to_python_ratio "$(value bookmarks export_to_python_ratio)")
+tavren-guide links, $(orna "$(value links links_addresses)") addresses on 50 loopback hosts, 20 ms per reply (results correct: $(orna "$(value links links_results_correct)"))
+  wall clock                $(orna "$(value links links_wall_s)") s vs floor $(orna "$(value links links_floor_s)") s, ratio $(orna "$(value links links_to_floor_ratio)")   $(judge links_to_floor_ratio "$(value links links_to_floor_ratio)")
+  vs linkchecker            $(orna "$(value links linkchecker_scaled_wall_s)") s ($(orna "$(value links linkchecker_wall_s)") s on $(orna "$(value links linkchecker_addresses)") addresses, scaled), ratio $(orna "$(value links links_to_linkchecker_ratio)")   $(judge links_to_linkchecker_ratio "$(value links links_to_linkchecker_ratio)")
+  peak RSS                  $(orna "$(value links links_peak_rss_mb)") MB (linkchecker $(orna "$(value links linkchecker_peak_rss_mb)") MB)   $(judge links_peak_rss_mb "$(value links links_peak_rss_mb)")
 start-up, loopback site, xvfb (median of: ${startup_all}ms; pause excluded)
   process start to main window shown  $(orna "$startup") ms   $(judge startup_to_main_window_shown_ms "$startup")
   home page loaded in the web view    $(orna "$(value startup1 home_page_loaded_ms)") ms (run 1; the engine starts once the window is on screen)

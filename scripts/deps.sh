@@ -13,7 +13,7 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-motoya-l-maruberi fonts-dejavu-core
   qt6-translations-l10n python3
   # tests, format check, benchmarks, fuzzers, screenshots, packaging checks
-  libgtest-dev libgmock-dev libbenchmark-dev clang clang-format libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev clang clang-format libclang-rt-14-dev openssl linkchecker
   xvfb xauth imagemagick appstream desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin
 )
 

@@ -20,7 +20,9 @@ EXPECTED = sorted(
        "usr/share/applications/tavren.desktop",
        "usr/share/metainfo/io.github.tavren.Tavren.metainfo.xml",
        "usr/share/mime/packages/tavren.xml",
-       "usr/share/tavren/fonts/tavren-fonts.conf"])
+       "usr/share/tavren/fonts/tavren-fonts.conf",
+       "usr/share/man/man1/tavren.1",
+       "usr/share/man/man1/tavren-guide.1"])
 
 
 def run(*args, cwd=None):

@@ -1,5 +1,6 @@
-// tavren-check: runs the catalogue commands on a guide file the way the
-// window does, or lints it. Output is UTF-8.
+// tavren-check's command line, shared by tavren-check and `tavren-guide check`:
+// runs the catalogue commands on a guide file the way the window does, or
+// lints it. Output is UTF-8.
 //
 //   tavren-check [--major N] [--middle M] [--json] FILE
 //   tavren-check --lint FILE
@@ -7,6 +8,7 @@
 // Exit status: 0 when no command failed (no line would fail, with --lint),
 // 1 when one did, 2 for a usage error.
 
+#include "app/check/CheckCommand.h"
 #include "app/check/CheckRun.h"
 #include "app/check/GuideLint.h"
 
@@ -22,8 +24,19 @@ constexpr const char kUsage[] =
     "usage: tavren-check [--major N] [--middle M] [--json] FILE\n"
     "       tavren-check --lint FILE\n";
 
+// The program name that errors and the usage show ("tavren-check" or
+// "tavren-guide check").
+std::string program = "tavren-check";
+
+std::string UsageText() {
+  std::string text = kUsage;
+  for (std::size_t at = 0; (at = text.find("tavren-check", at)) != std::string::npos; at += program.size())
+    text.replace(at, 12, program);
+  return text;
+}
+
 int Usage(const std::string& why) {
-  std::cerr << "tavren-check: " << why << "\n" << kUsage;
+  std::cerr << program.substr(0, program.find(' ')) << ": " << why << "\n" << UsageText();
   return 2;
 }
 
@@ -34,7 +47,8 @@ bool ParseRow(std::string_view text, std::int32_t& value) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int tavren::CheckCommand(std::string_view programName, int argc, char** argv) {
+  program = std::string(programName);
   tavren::CheckOptions options;
   bool json = false;
   bool lint = false;
@@ -52,7 +66,7 @@ int main(int argc, char** argv) {
     } else if (!optionsEnded && arg == "--lint") {
       lint = true;
     } else if (!optionsEnded && (arg == "-h" || arg == "--help")) {
-      std::cout << kUsage;
+      std::cout << UsageText();
       return 0;
     } else if (!optionsEnded && arg == "--") {
       optionsEnded = true;
