@@ -6,6 +6,7 @@
 #include "app/Startup.h"
 #include "app/TavrenParts.h"
 #include "base/ErrorText.h"
+#include "ui/AccessibleRoles.h"
 #include "ui/QtDialogs.h"
 #include "webview/QtWebView.h"
 
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(title);
   QApplication::setWindowIcon(PawIcon());
   tavren::InstallJapaneseTranslations(app);
+  tavren::InstallAccessibleRoles();
 
   tavren::TavrenParts parts(title);
   return tavren::RunProgram(parts, commandLine.guide);
