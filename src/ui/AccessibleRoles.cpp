@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QFrame>
 #include <QWidget>
 
 namespace tavren {
@@ -11,6 +12,12 @@ QAccessibleInterface* WindowOrPicture(const QString& className, QObject* object)
   if (!object->isWidgetType()) return nullptr;
   auto* widget = static_cast<QWidget*>(object);
   if (className == QLatin1String("tavren::PictureBox")) return new QAccessibleWidget(widget, QAccessible::Graphic);
+  // Qt makes every frame a border, which the desktop's bus calls a frame, as
+  // it calls a window: a panel that paints its own edge would read as a
+  // window inside the window.
+  if (className == QLatin1String("QFrame") && static_cast<QFrame*>(widget)->frameShape() == QFrame::NoFrame) {
+    return new QAccessibleWidget(widget, QAccessible::Client);
+  }
   // Qt asks the factories class by class from the most derived one up, so a
   // widget reaches "QWidget" only when nothing answered for a class of its
   // own: a window made straight from QWidget.

@@ -59,7 +59,7 @@ const Row kRows[] = {
     {"TForm1", "Button6", QAccessible::PushButton, "進む"},
     {"TForm1", "Button7", QAccessible::PushButton, "終了"},
     {"TForm2", "", QAccessible::Window, "お知らせ"},
-    {"TForm2", "Panel1", QAccessible::Border, ""},
+    {"TForm2", "Panel1", QAccessible::Client, ""},
     {"TForm2", "Label2", QAccessible::StaticText, "Ｔａｖｒｅｎ"},
     {"TForm2", "Label1", QAccessible::StaticText, maker::kCopyright},
     {"TForm2", "Image1", QAccessible::Graphic, "夕暮れの湖の絵"},
