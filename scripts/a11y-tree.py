@@ -8,10 +8,14 @@ until the web page has reached the bus, and prints every window of the
 program as a tree of "role: name" lines, the page's first heading at the end.
 
     scripts/a11y-tree.py [--program PATH] [--full] [GUIDE]
+    scripts/a11y-tree.py --run COMMAND [ARGS...]
 
     --program PATH   the program to start (default build/dev/src/app/tavren)
     --full           print the whole page too, not only its document line
     GUIDE            a guide file to open, e.g. examples/onsen.lst
+    --run COMMAND    run COMMAND with the bus switched on instead, e.g.
+                     scripts/budget.sh --no-build to measure with a screen
+                     reader's bus active; exits with its status
 
 Without a display it runs under xvfb-run. It uses Debian's own python3 (for
 python3-pyatspi) and the packages at-spi2-core, python3-pyatspi and dbus.
@@ -97,6 +101,15 @@ def show(node, full, depth=0):
         show(child, full, depth + 1)
 
 
+def run_with_bus(command):
+    launcher = switch_bus_on()
+    try:
+        return subprocess.call(command)
+    finally:
+        launcher.terminate()
+        launcher.wait(timeout=10)
+
+
 def read(args):
     import pyatspi  # noqa: E402 (needs the session's bus address first)
 
@@ -146,18 +159,19 @@ def main():
     parser.add_argument("--program", default=os.path.join(REPO, "build", "dev", "src", "app", "tavren"))
     parser.add_argument("--full", action="store_true")
     parser.add_argument("guide", nargs="?")
+    parser.add_argument("--run", nargs=argparse.REMAINDER)
     args = parser.parse_args()
     args.program = os.path.abspath(args.program)
     if args.guide:
         args.guide = os.path.abspath(args.guide)
-    if not os.access(args.program, os.X_OK):
+    if not args.run and not os.access(args.program, os.X_OK):
         sys.exit(f"a11y-tree: no program at {args.program}")
     for tool in ("dbus-run-session", "gdbus", LAUNCHER):
         if shutil.which(tool) is None:
             sys.exit(f"a11y-tree: {tool} is missing (scripts/deps.sh installs it)")
     if os.environ.get("TAVREN_A11Y_SESSION") != "1":
         return in_session(sys.argv[1:])
-    return read(args)
+    return run_with_bus(args.run) if args.run else read(args)
 
 
 if __name__ == "__main__":
