@@ -87,11 +87,11 @@ def find(node, role_name, depth=0):
 
 
 def show(node, full, depth=0):
-    """Prints `node` and what lies below it: a list's items are counted, a
-    page is printed as its document line unless `full`."""
+    """Prints `node` and what lies below it; unless `full`, a list's items
+    are summed up and a page is printed as its document line alone."""
     print("  " * depth + label(node))
     role = node.getRoleName()
-    if role in ("list", "table", "tree table") and node.childCount > 0:
+    if role in ("list", "table", "tree table") and node.childCount > 0 and not full:
         items = [child.name for child in node]
         print("  " * (depth + 1) + f"({len(items)} items: {', '.join(items[:3])}{', ...' if len(items) > 3 else ''})")
         return
