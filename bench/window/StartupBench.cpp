@@ -36,7 +36,6 @@
 #include "app/FontAliases.h"
 #include "app/Startup.h"
 #include "base/ErrorText.h"
-#include "ui/AccessibleRoles.h"
 #include "ui/Clock.h"
 #include "ui/Dialogs.h"
 #include "ui/QtDialogs.h"
@@ -195,7 +194,6 @@ int main(int argc, char** argv) {
   const QString title = QString::fromLocal8Bit(tavren::ApplicationTitle(argv[0]));
   QApplication::setApplicationName(title);
   tavren::InstallJapaneseTranslations(app);
-  tavren::InstallAccessibleRoles();
   const double applicationMs = static_cast<double>(sinceMain.nsecsElapsed()) / 1e6;
 
   BenchParts parts(argv[1], sinceMain);

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "ui/AccessibleRoles.h"
 #include "ui/Dialogs.h"
 
 #include <QApplication>
@@ -52,6 +53,9 @@ void PaintNow(QWidget& window, int exposeWaitMs) {
 }
 
 int RunProgram(ProgramParts& parts, const std::optional<std::string>& guide) {
+  // Before any window: a screen reader that asks about one gets the answer
+  // Qt keeps for it from then on.
+  InstallAccessibleRoles();
   if (const QString problem = parts.PlatformProblem(); !problem.isEmpty()) {
     parts.StartupDialogs().ErrorBox(problem);
     return 1;

@@ -6,7 +6,6 @@
 #include "app/Startup.h"
 #include "app/TavrenParts.h"
 #include "base/ErrorText.h"
-#include "ui/AccessibleRoles.h"
 #include "ui/QtDialogs.h"
 #include "webview/QtWebView.h"
 
@@ -51,7 +50,6 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(title);
   QApplication::setWindowIcon(PawIcon());
   tavren::InstallJapaneseTranslations(app);
-  tavren::InstallAccessibleRoles();
 
   tavren::TavrenParts parts(title);
   return tavren::RunProgram(parts, commandLine.guide);
