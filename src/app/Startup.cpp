@@ -53,8 +53,8 @@ void PaintNow(QWidget& window, int exposeWaitMs) {
 }
 
 int RunProgram(ProgramParts& parts, const std::optional<std::string>& guide) {
-  // Before any window: a screen reader that asks about one gets the answer
-  // Qt keeps for it from then on.
+  // Before any window: Qt keeps the first interface it makes for a widget,
+  // so the roles must be in place before a screen reader asks about one.
   InstallAccessibleRoles();
   if (const QString problem = parts.PlatformProblem(); !problem.isEmpty()) {
     parts.StartupDialogs().ErrorBox(problem);

@@ -8,7 +8,7 @@
 namespace tavren {
 namespace {
 
-QAccessibleInterface* WindowOrPicture(const QString& className, QObject* object) {
+QAccessibleInterface* InterfaceWithOwnRole(const QString& className, QObject* object) {
   if (!object->isWidgetType()) return nullptr;
   auto* widget = static_cast<QWidget*>(object);
   if (className == QLatin1String("tavren::PictureBox")) return new QAccessibleWidget(widget, QAccessible::Graphic);
@@ -39,7 +39,7 @@ QAccessibleInterface* WindowOrPicture(const QString& className, QObject* object)
 
 void InstallAccessibleRoles() {
   static const bool installed = [] {
-    QAccessible::installFactory(WindowOrPicture);
+    QAccessible::installFactory(InterfaceWithOwnRole);
     return true;
   }();
   (void)installed;
