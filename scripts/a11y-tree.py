@@ -25,6 +25,7 @@ Exit status: 0 when the page's document was read, 1 otherwise.
 import argparse
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -114,9 +115,8 @@ def read(args):
     import pyatspi  # noqa: E402 (needs the session's bus address first)
 
     launcher = switch_bus_on()
-    env = dict(os.environ)
     run = [os.path.join(REPO, "scripts", "run.sh"), "--program", args.program] + ([args.guide] if args.guide else [])
-    program = subprocess.Popen(run, env=env, start_new_session=True)
+    program = subprocess.Popen(run, start_new_session=True)
     status = 1
     try:
         desktop = pyatspi.Registry.getDesktop(0)
@@ -147,8 +147,12 @@ def read(args):
             status = 0
     finally:
         if program.poll() is None:
-            os.killpg(program.pid, 15)
-            program.wait(timeout=20)
+            os.killpg(program.pid, signal.SIGTERM)
+            try:
+                program.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                os.killpg(program.pid, signal.SIGKILL)
+                program.wait()
         launcher.terminate()
         launcher.wait(timeout=10)
     return status
