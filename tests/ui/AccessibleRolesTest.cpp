@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QWidget>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
