@@ -15,6 +15,8 @@ packages=(
   # tests, format check, benchmarks, fuzzers, screenshots, packaging checks
   libgtest-dev libgmock-dev libbenchmark-dev clang clang-format libclang-rt-14-dev openssl linkchecker
   xvfb xauth imagemagick appstream desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin
+  # what a screen reader reads (scripts/a11y-tree.py)
+  at-spi2-core python3-pyatspi dbus
 )
 
 missing=()

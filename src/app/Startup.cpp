@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "ui/AccessibleRoles.h"
 #include "ui/Dialogs.h"
 
 #include <QApplication>
@@ -52,6 +53,9 @@ void PaintNow(QWidget& window, int exposeWaitMs) {
 }
 
 int RunProgram(ProgramParts& parts, const std::optional<std::string>& guide) {
+  // Before any window: Qt keeps the first interface it makes for a widget,
+  // so the roles must be in place before a screen reader asks about one.
+  InstallAccessibleRoles();
   if (const QString problem = parts.PlatformProblem(); !problem.isEmpty()) {
     parts.StartupDialogs().ErrorBox(problem);
     return 1;

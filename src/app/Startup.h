@@ -37,6 +37,8 @@ class ProgramParts {
 };
 
 // Runs the program on an existing QApplication:
+//  0. the program's accessibility roles are installed (InstallAccessibleRoles),
+//     so that a screen reader finds its windows as windows;
 //  1. a platform problem is shown in the error box and 1 is returned, with
 //     no window made;
 //  2. the first notice window is made and painted before anything else;

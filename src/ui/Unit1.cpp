@@ -153,6 +153,11 @@ void TForm1::ApplyHints() {
     for (QWidget* part : control->findChildren<QWidget*>()) part->setStyle(style);
     control->installEventFilter(this);
   }
+  // A screen reader names a control by its caption; the lists and the banner
+  // have none, and their hint says what they are.
+  for (QWidget* control : std::initializer_list<QWidget*>{ui_->Image1, ui_->ListBox1, ui_->ListBox2, ui_->ListBox3}) {
+    control->setAccessibleName(control->toolTip());
+  }
 }
 
 void TForm1::ApplyTabOrder() {

@@ -7,6 +7,7 @@
 #include "MemorySite.h"
 #include "ui/Unit2.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
@@ -52,6 +53,7 @@ class RecordingParts : public ProgramParts {
   std::vector<QWidget*> notices;
   QWidget* main = nullptr;
   bool noticesVisibleAtQuit = false;
+  QAccessible::Role noticeRole = QAccessible::NoRole;
 
   QString PlatformProblem() override {
     log.push_back("platform checked");
@@ -77,6 +79,7 @@ class RecordingParts : public ProgramParts {
       QTimer::singleShot(0, main, [this] {
         log.push_back("main closed by the user");
         noticesVisibleAtQuit = notices.size() == 2 && notices[0]->isVisible() && notices[1]->isVisible();
+        if (!notices.empty()) noticeRole = QAccessible::queryAccessibleInterface(notices.front())->role();
         main->close();
       });
     });
@@ -141,6 +144,8 @@ TEST(RunProgramTest, ClosingTheMainWindowEndsTheProgramWithNoticesOpen) {
   RecordingParts parts;
   EXPECT_EQ(RunProgram(parts), 0);
   EXPECT_TRUE(parts.noticesVisibleAtQuit);
+  // And a screen reader found them as windows (Qt alone: fillers).
+  EXPECT_EQ(parts.noticeRole, QAccessible::Window);
 }
 
 // The real notice windows against a site that refuses connections.

@@ -3,7 +3,10 @@
 
 #include "ui/QtDialogs.h"
 
+#include "ui/AccessibleRoles.h"
+
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -350,6 +353,39 @@ TEST_F(QtDialogsOpen, ConfirmReturnsNativeBytesAndIsRemembered_CancelChangesNoth
       EXPECT_EQ(path, before);
     }
     EXPECT_EQ(dialogs.LastConfirmedPath(), remembered);
+  }
+}
+
+TEST(QtDialogsAccessibility, EachDialogIsAnnouncedAsOneWithItsTitle) {
+  InstallAccessibleRoles();
+  QtDialogs dialogs(kTitle);
+  QByteArray path;
+  struct Row {
+    const char* what;
+    std::function<void()> open;
+    // An error box is an alert: read out whole at once, as a dialog.
+    QAccessible::Role role;
+  };
+  const Row rows[] = {
+      {"error box", [&] { dialogs.ErrorBox(QStringLiteral("ファイルが見つかりません.")); }, QAccessible::AlertMessage},
+      {"message", [&] { dialogs.Message(QStringLiteral("ページがありません")); }, QAccessible::Dialog},
+      {"open", [&] { dialogs.OpenGuideFile(nullptr, path); }, QAccessible::Dialog},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    bool inspected = false;
+    WhenModalShown([&](QWidget* w) {
+      inspected = true;
+      QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+      ASSERT_NE(iface, nullptr);
+      EXPECT_EQ(iface->role(), row.role);
+      EXPECT_FALSE(w->windowTitle().isEmpty());
+      EXPECT_EQ(iface->text(QAccessible::Name), w->windowTitle());
+      Press(w, Qt::Key_Escape);
+      CloseLeftOver(w);
+    });
+    row.open();
+    EXPECT_TRUE(inspected);
   }
 }
 

@@ -9,8 +9,10 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -256,6 +258,23 @@ TEST_F(TForm1Test, ListBox1RowsAreTwelvePixelsHigh) {
   QApplication::processEvents();
   EXPECT_EQ(list.visualRect(list.model()->index(0, 0)).height(), 12);
   EXPECT_EQ(list.visualRect(list.model()->index(1, 0)).top(), list.visualRect(list.model()->index(0, 0)).top() + 12);
+  // Drawn at the screen's device pixel ratio (2 under QT_SCALE_FACTOR=2): the
+  // selected row's highlight is 12 device-independent pixels, 12 x ratio
+  // device pixels, high.
+  const qreal ratio =
+      qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1;
+  list.setCurrentIndex(list.model()->index(0, 0));
+  const QImage shot = list.viewport()->grab().toImage();
+  EXPECT_EQ(shot.devicePixelRatio(), ratio);
+  const QColor highlight = list.palette().color(QPalette::Active, QPalette::Highlight);
+  const QColor inactive = list.palette().color(QPalette::Inactive, QPalette::Highlight);
+  const int x = shot.width() - 3;  // right of the text
+  int highlighted = 0;
+  for (int y = 0; y < shot.height(); ++y) {
+    const QColor pixel = shot.pixelColor(x, y);
+    if (pixel == highlight || pixel == inactive) ++highlighted;
+  }
+  EXPECT_EQ(highlighted, qRound(12 * ratio));
 }
 
 TEST_F(TForm1Test, TabOrderFollowsTheLayout) {

@@ -5,7 +5,9 @@
 #include "base/Failure.h"
 #include "webview/QtWebView.h"
 
+#include <QAccessible>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -207,6 +209,50 @@ TEST_F(QtWebViewTest, FailsWithoutCrashingOnceTheWindowDestroyedTheView) {
   }
   EXPECT_THROW(view_.GoBack(), EOleException);
   EXPECT_THROW(view_.GoForward(), EOleException);
+}
+
+// The first node of `role` in the accessible tree below `node`, depth first;
+// null when there is none.
+QAccessibleInterface* FindRole(QAccessibleInterface* node, QAccessible::Role role, int depth = 0) {
+  if (node == nullptr || depth > 64) return nullptr;
+  if (node->role() == role) return node;
+  for (int i = 0; i < node->childCount(); ++i) {
+    if (QAccessibleInterface* found = FindRole(node->child(i), role, depth + 1)) return found;
+  }
+  return nullptr;
+}
+
+TEST_F(QtWebViewTest, AScreenReaderFindsThePageAsADocumentWithItsTitleHeadingAndLink) {
+  // Set by PrepareWebViewPlatform before the engine started.
+  ASSERT_TRUE(qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"));
+  // As when a screen reader is running: the engine builds the tree only then.
+  QAccessible::setActive(true);
+  const auto inactive = qScopeGuard([] { QAccessible::setActive(false); });
+  WritePage(QStringLiteral("guide.html"),
+            "<meta charset='utf-8'><title>温泉ガイド</title><h1>源泉の宿</h1><p><a href='a.html'>page a</a></p>");
+  Load(PageAddress(QStringLiteral("guide.html")));
+  ASSERT_TRUE(Shows(PageAddress(QStringLiteral("guide.html"))));
+  QString document;
+  QString heading;
+  QString link;
+  // The engine sends its tree over after the load; the names arrive with it.
+  const bool named = QTest::qWaitFor(
+      [&] {
+        QAccessibleInterface* page =
+            FindRole(QAccessible::queryAccessibleInterface(view_.View()), QAccessible::WebDocument);
+        if (page == nullptr) return false;
+        document = page->text(QAccessible::Name);
+        const QAccessibleInterface* h1 = FindRole(page, QAccessible::Heading);
+        const QAccessibleInterface* a = FindRole(page, QAccessible::Link);
+        heading = h1 != nullptr ? h1->text(QAccessible::Name) : QString();
+        link = a != nullptr ? a->text(QAccessible::Name) : QString();
+        return !document.isEmpty() && !heading.isEmpty() && !link.isEmpty();
+      },
+      kLoadTimeoutMs);
+  EXPECT_TRUE(named);
+  EXPECT_EQ(document, QString::fromUtf8("温泉ガイド"));
+  EXPECT_EQ(heading, QString::fromUtf8("源泉の宿"));
+  EXPECT_EQ(link, QStringLiteral("page a"));
 }
 
 }  // namespace

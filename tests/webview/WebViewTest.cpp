@@ -4,6 +4,7 @@
 
 #include "base/CodePage.h"
 #include "base/Failure.h"
+#include "webview/EngineAccessibility.h"
 #include "webview/QtWebView.h"
 #include "webview/WebView.h"
 
@@ -178,6 +179,31 @@ TEST(WebViewPlatformProblem, ReportedOnlyForRootWithTheSandboxOn) {
       EXPECT_TRUE(problem.contains(QStringLiteral("root"))) << problem.toStdString();
     }
   }
+}
+
+TEST(EnableEngineAccessibility, SwitchesThePagesTreeOnUnlessTheUserSaidOtherwise) {
+  constexpr char kVariable[] = "QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY";
+  struct Row {
+    const char* user;      // nullptr: not set
+    const char* expected;  // nullptr: not set
+  };
+  const Row rows[] = {
+      {nullptr, "1"}, {"1", "1"}, {"", ""}, {"yes", "yes"}, {"0", nullptr},
+  };
+  for (const Row& row : rows) {
+    if (row.user != nullptr) {
+      qputenv(kVariable, QByteArray(row.user));
+    } else {
+      qunsetenv(kVariable);
+    }
+    EnableEngineAccessibility();
+    const char* what = row.user != nullptr ? row.user : "(not set)";
+    EXPECT_EQ(qEnvironmentVariableIsSet(kVariable), row.expected != nullptr) << what;
+    if (row.expected != nullptr) {
+      EXPECT_EQ(qgetenv(kVariable), QByteArray(row.expected)) << what;
+    }
+  }
+  qunsetenv(kVariable);
 }
 
 }  // namespace
