@@ -64,6 +64,7 @@ void Catalogue::ClearLists() {
   window_.TitleList().Clear();
   window_.AddressList().Clear();
   window_.NoteList().Clear();
+  pages_.Clear();
 }
 
 void Catalogue::Load() {
@@ -94,7 +95,9 @@ void Catalogue::ReadGuideFile() {
   StringList& titles = window_.TitleList();
   StringList& addresses = window_.AddressList();
   StringList& notes = window_.NoteList();
+  std::uint32_t line = 0;
   while (!reader.AtEnd()) {
+    ++line;
     SplitGuideLine(reader.NextLine(), record);
     switch (record.Kind()) {
       case RecordKind::HeaderRecord:
@@ -111,10 +114,18 @@ void Catalogue::ReadGuideFile() {
         titles.Add(record.Field(2));
         addresses.Add(record.Field(3));
         notes.Add(record.Field(4));
+        // Only a whole page is found by the search.
+        pages_.Add(line, record.Field(0), record.Field(1), record.Field(2), record.Field(3), record.Field(4));
         break;
     }
   }
   reader.Close();
+}
+
+void Catalogue::FilterByPair(std::int32_t major, std::int32_t middle) {
+  majorIndex_ = major;
+  middleIndex_ = middle;
+  Filter();
 }
 
 void Catalogue::FilterByMajor() {

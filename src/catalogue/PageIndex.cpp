@@ -1,0 +1,256 @@
+#include "catalogue/PageIndex.h"
+
+#include "base/CodePage.h"
+#include "catalogue/GuideInteger.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <string>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define TAVREN_SEARCH_X86 1
+#endif
+
+namespace tavren {
+namespace {
+
+constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
+// The first position in [from, to - term.size()] where `term` (not empty)
+// starts, or kNone. Byte for byte; character starts are the caller's.
+using ScanFunction = std::size_t (*)(const char* s, std::size_t from, std::size_t to, const char* t, std::size_t n);
+
+std::size_t ScanPlain(const char* s, std::size_t from, std::size_t to, const char* t, std::size_t n) {
+  if (to < from || to - from < n) return kNone;
+  const std::string_view hay(s + from, to - from);
+  const std::size_t at = hay.find(std::string_view(t, n));
+  return at == std::string_view::npos ? kNone : from + at;
+}
+
+#ifdef TAVREN_SEARCH_X86
+// Both vector scans compare a block of starts at once on the term's first
+// and last bytes, and compare the middle only where both agree: Japanese
+// text has few places where a character's two bytes both fit.
+std::size_t ScanSse2(const char* s, std::size_t from, std::size_t to, const char* t, std::size_t n) {
+  if (to < from || to - from < n) return kNone;
+  const std::size_t lastStart = to - n;
+  const __m128i first = _mm_set1_epi8(t[0]);
+  const __m128i last = _mm_set1_epi8(t[n - 1]);
+  std::size_t i = from;
+  for (; i + 16 <= lastStart + 1; i += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + n - 1));
+    auto mask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+    while (mask != 0) {
+      const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
+      if (n <= 2 || std::memcmp(s + i + bit + 1, t + 1, n - 2) == 0) return i + bit;
+      mask &= mask - 1;
+    }
+  }
+  for (; i <= lastStart; ++i)
+    if (s[i] == t[0] && std::memcmp(s + i, t, n) == 0) return i;
+  return kNone;
+}
+
+__attribute__((target("avx2"))) std::size_t ScanAvx2(const char* s, std::size_t from, std::size_t to, const char* t,
+                                                     std::size_t n) {
+  if (to < from || to - from < n) return kNone;
+  const std::size_t lastStart = to - n;
+  const __m256i first = _mm256_set1_epi8(t[0]);
+  const __m256i last = _mm256_set1_epi8(t[n - 1]);
+  std::size_t i = from;
+  for (; i + 32 <= lastStart + 1; i += 32) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + n - 1));
+    auto mask = static_cast<std::uint32_t>(
+        _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, last))));
+    while (mask != 0) {
+      const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
+      if (n <= 2 || std::memcmp(s + i + bit + 1, t + 1, n - 2) == 0) return i + bit;
+      mask &= mask - 1;
+    }
+  }
+  return ScanSse2(s, i, to, t, n);
+}
+#endif
+
+// Chosen once, on the machine the program runs on: the package is built for
+// any x86-64, which guarantees SSE2 but not AVX2.
+ScanFunction ChooseScan() {
+#ifdef TAVREN_SEARCH_X86
+  if (const char* force = std::getenv("TAVREN_SEARCH_SCAN"); force != nullptr) {
+    if (std::strcmp(force, "plain") == 0) return ScanPlain;
+    if (std::strcmp(force, "sse2") == 0) return ScanSse2;
+  }
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? ScanAvx2 : ScanSse2;
+#else
+  return ScanPlain;
+#endif
+}
+
+const ScanFunction kScan = ChooseScan();
+
+// Whether position p of folded text starts a character, given that `begin`
+// (<= p) does. Every byte outside the lead range ends a character, so p
+// starts one when the lead-range bytes right before it are even in number;
+// a long such run is walked forward from `begin` instead, which bounds the
+// work on hostile text.
+bool StartsCharacter(const char* s, std::size_t begin, std::size_t p) noexcept {
+  std::size_t run = 0;
+  std::size_t q = p;
+  while (q > begin && cp932::IsLeadByte(static_cast<unsigned char>(s[q - 1]))) {
+    --q;
+    if (++run > 32) {
+      std::size_t at = begin;
+      while (at < p) at += cp932::IsLeadByte(static_cast<unsigned char>(s[at])) ? 2 : 1;
+      return at == p;
+    }
+  }
+  return run % 2 == 0;
+}
+
+}  // namespace
+
+void PageIndex::FreeBytes::operator()(char* p) const noexcept { std::free(p); }
+
+PageIndex::PageIndex() { Reserve(64); }
+
+void PageIndex::Reserve(std::size_t bytes) {
+  if (bytes <= foldedCapacity_) return;
+  std::size_t capacity = std::max<std::size_t>(bytes, foldedCapacity_ + foldedCapacity_ / 2);
+  // Room for the vector scans to read a block past the last byte they test.
+  void* grown = std::realloc(folded_.get(), capacity + 64);
+  if (grown == nullptr) throw std::bad_alloc();
+  folded_.release();
+  folded_.reset(static_cast<char*>(grown));
+  foldedCapacity_ = capacity;
+  if (foldedSize_ == 0) {
+    folded_.get()[0] = '\0';
+    foldedSize_ = 1;
+  }
+}
+
+void PageIndex::Clear() noexcept {
+  foldedSize_ = 1;
+  ends_.clear();
+  meta_.clear();
+  raw_.Clear();
+}
+
+void PageIndex::Add(std::uint32_t line, std::string_view majorField, std::string_view middleField,
+                    std::string_view title, std::string_view address, std::string_view note) {
+  scratch_.clear();
+  AppendFolded(scratch_, title);
+  scratch_ += '\0';
+  AppendFolded(scratch_, note);
+  scratch_ += '\0';
+  const std::size_t end = foldedSize_ + scratch_.size();
+  if (end > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+  Reserve(end);
+  // Room for one more, grown geometrically (reserve alone grows by one).
+  if (ends_.size() == ends_.capacity()) ends_.reserve(std::max<std::size_t>(64, 2 * ends_.capacity()));
+  if (meta_.size() == meta_.capacity()) meta_.reserve(std::max<std::size_t>(64, 2 * meta_.capacity()));
+
+  scratchRaw_.assign(title);
+  scratchRaw_ += address;
+  scratchRaw_ += note;
+  raw_.Append(scratchRaw_);  // the last step that can fail
+  std::memcpy(folded_.get() + foldedSize_, scratch_.data(), scratch_.size());
+  foldedSize_ = end;
+  ends_.push_back(static_cast<std::uint32_t>(end));
+  Meta meta{0, 0, line, static_cast<std::uint32_t>(title.size()), static_cast<std::uint32_t>(address.size()), 0};
+  if (auto major = TryParseGuideInteger(majorField)) {
+    meta.major = *major;
+    meta.flags |= kHasMajor;
+  }
+  if (auto middle = TryParseGuideInteger(middleField)) {
+    meta.middle = *middle;
+    meta.flags |= kHasMiddle;
+  }
+  meta_.push_back(meta);
+}
+
+std::optional<std::int32_t> PageIndex::MajorPosition(int p) const noexcept {
+  const Meta& meta = meta_[static_cast<std::size_t>(p)];
+  if ((meta.flags & kHasMajor) == 0) return std::nullopt;
+  return meta.major;
+}
+
+std::optional<std::int32_t> PageIndex::MiddlePosition(int p) const noexcept {
+  const Meta& meta = meta_[static_cast<std::size_t>(p)];
+  if ((meta.flags & kHasMiddle) == 0) return std::nullopt;
+  return meta.middle;
+}
+
+int PageIndex::RankInPair(int p) const noexcept {
+  const Meta& page = meta_[static_cast<std::size_t>(p)];
+  int rank = 0;
+  for (int q = 0; q < p; ++q) {
+    const Meta& other = meta_[static_cast<std::size_t>(q)];
+    if ((other.flags & (kHasMajor | kHasMiddle)) == (kHasMajor | kHasMiddle) && other.major == page.major &&
+        other.middle == page.middle)
+      ++rank;
+  }
+  return rank;
+}
+
+void PageIndex::MatchRun(std::string_view term, int first, int last, std::vector<int>& out) const {
+  const char* s = folded_.get();
+  std::size_t pos = PageBegin(first);
+  const std::size_t end = PageEnd(last);
+  int page = first;
+  while (pos < end) {
+    const std::size_t at = kScan(s, pos, end, term.data(), term.size());
+    if (at == kNone) return;
+    // The page that holds `at`: a few steps forward, then a binary search
+    // for a long way.
+    int steps = 0;
+    while (PageEnd(page) <= at && ++steps < 8) ++page;
+    if (PageEnd(page) <= at) {
+      page = static_cast<int>(std::upper_bound(ends_.begin() + page, ends_.begin() + last + 1, at) - ends_.begin());
+    }
+    if (StartsCharacter(s, PageBegin(page), at)) {
+      out.push_back(page);
+      if (page == last) return;
+      pos = PageEnd(page);
+      ++page;
+    } else {
+      pos = at + 1;
+    }
+  }
+}
+
+std::vector<int> PageIndex::Find(const SearchQuery& query) const {
+  std::vector<int> pages;
+  if (query.matchesNothing || query.terms.empty() || meta_.empty()) return pages;
+  // Longer terms are usually rarer: they go first and leave the later ones
+  // fewer pages to look at.
+  std::vector<std::string_view> terms(query.terms.begin(), query.terms.end());
+  std::sort(terms.begin(), terms.end(),
+            [](std::string_view a, std::string_view b) { return a.size() != b.size() ? a.size() > b.size() : a < b; });
+  terms.erase(std::unique(terms.begin(), terms.end()), terms.end());
+
+  MatchRun(terms.front(), 0, Size() - 1, pages);
+  std::vector<int> kept;
+  for (std::size_t t = 1; t < terms.size() && !pages.empty(); ++t) {
+    kept.clear();
+    // Pages that follow each other lie next to each other in the buffer:
+    // each run of them is one scan.
+    for (std::size_t i = 0; i < pages.size();) {
+      std::size_t j = i;
+      while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
+      MatchRun(terms[t], pages[i], pages[j], kept);
+      i = j + 1;
+    }
+    pages.swap(kept);
+  }
+  return pages;
+}
+
+}  // namespace tavren

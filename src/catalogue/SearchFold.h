@@ -1,0 +1,47 @@
+#pragma once
+// The page search's folding of CP932 text and its reading of a query.
+//
+// Folding maps each CP932 character to the form the search compares:
+//  - ASCII letters and full-width Latin letters to lower-case ASCII, and
+//    full-width digits to ASCII digits (Ｍａｃ = mac, １２ = 12);
+//  - half-width katakana to full-width katakana, a following voiced or
+//    semi-voiced mark (ﾞ ﾟ) composed with it where CP932 has the composed
+//    character (ｶﾞ = ガ, ﾊﾟ = パ, ｳﾞ = ヴ), and ｰ to ー;
+//  - hiragana to katakana (らーめん = ラーメン).
+// Every other character stays as it is: kanji, punctuation of either width,
+// iteration marks, a voiced mark that composes with nothing, bytes that are
+// not CP932. A lead byte takes the next byte with it (the splitter's rule),
+// so a trail byte is never folded; a lead byte that ends the text is a
+// character of its own. Folded text never holds a NUL unless the input did.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavren {
+
+// Appends the folded form of `cp932` to `out`. Never throws except
+// std::bad_alloc.
+void AppendFolded(std::string& out, std::string_view cp932);
+
+// The folded form of `cp932`.
+std::string Folded(std::string_view cp932);
+
+// A query read into terms: the text is cut at blanks (ASCII space, the
+// ideographic space U+3000 and every control character, tabs included), each
+// term encoded to CP932 and folded. A term holding a character that CP932
+// cannot encode (or malformed UTF-8) can match nothing, and neither can the
+// query then.
+struct SearchQuery {
+  std::vector<std::string> terms;  // folded CP932, none empty, in query order
+  bool matchesNothing = false;     // a term could not be encoded
+
+  // True when there is nothing to look for: no terms.
+  bool Empty() const noexcept { return terms.empty() && !matchesNothing; }
+};
+
+// Reads `utf8` (the text typed into the search box or given on the command
+// line). Never throws except std::bad_alloc.
+SearchQuery ParseSearchQuery(std::string_view utf8);
+
+}  // namespace tavren
