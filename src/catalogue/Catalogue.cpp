@@ -65,6 +65,7 @@ void Catalogue::ClearLists() {
   window_.AddressList().Clear();
   window_.NoteList().Clear();
   pages_.Clear();
+  guideOpened_ = false;
 }
 
 void Catalogue::Load() {
@@ -88,6 +89,7 @@ void Catalogue::ReadGuideFile() {
   GuideReader reader;
   if (guideFile_) reader.Name(*guideFile_);
   reader.Open();
+  guideOpened_ = true;
   GuideReaderCloser closer(reader);
   GuideRecord record;
   StringList& majors = window_.MajorList();

@@ -55,6 +55,8 @@ class Catalogue {
   // Every page the last load read, up to a failure if it failed; empty
   // before a load and while a load has not opened its file.
   const PageIndex& Pages() const noexcept { return pages_; }
+  // True once the last load has opened its file (whatever came after).
+  bool GuideOpened() const noexcept { return guideOpened_; }
 
   // The header record's effects, reading fields 1, 2, 2, 3 in that order:
   // the caption, the guide button's caption, then GuideUrl. A missing field
@@ -80,6 +82,7 @@ class Catalogue {
   std::int32_t middleIndex_ = 0;
   std::string guideUrl_;
   PageIndex pages_;
+  bool guideOpened_ = false;
 };
 
 // The caption texts, in CP932, as the header effects build them.

@@ -101,28 +101,64 @@ bool IsQueryBlank(long cp) noexcept { return cp <= 0x20 || (cp >= 0x7F && cp <= 
 
 }  // namespace
 
-void AppendFolded(std::string& out, std::string_view cp932) {
+std::size_t AppendFoldedCharacter(std::string& out, std::string_view cp932, std::size_t i) {
   const std::size_t n = cp932.size();
-  for (std::size_t i = 0; i < n;) {
-    const auto b = static_cast<unsigned char>(cp932[i]);
-    if (cp932::IsLeadByte(b) && i + 1 < n) {
-      const auto code = static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(cp932[i + 1]));
-      const std::uint16_t folded = FoldDouble(code);
-      Put(out, folded != 0 ? folded : code);
-      i += 2;
+  const auto b = static_cast<unsigned char>(cp932[i]);
+  if (cp932::IsLeadByte(b) && i + 1 < n) {
+    const auto code = static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(cp932[i + 1]));
+    const std::uint16_t folded = FoldDouble(code);
+    Put(out, folded != 0 ? folded : code);
+    return 2;
+  }
+  if (i + 1 < n) {
+    const std::uint16_t composed = Composed(b, static_cast<unsigned char>(cp932[i + 1]));
+    if (composed != 0) {
+      Put(out, composed);
+      return 2;
+    }
+  }
+  Put(out, kSingle[b] != 0 ? kSingle[b] : b);
+  return 1;
+}
+
+void AppendFolded(std::string& out, std::string_view cp932) {
+  for (std::size_t i = 0; i < cp932.size();) i += AppendFoldedCharacter(out, cp932, i);
+}
+
+std::vector<ByteSpan> MatchedSpans(std::string_view cp932, const SearchQuery& query) {
+  std::vector<ByteSpan> spans;
+  if (query.matchesNothing || query.terms.empty()) return spans;
+  // The folded text, with the raw span each folded character came from.
+  std::string folded;
+  std::vector<ByteSpan> from;  // per folded byte: its character's raw span
+  std::vector<bool> starts;    // per folded byte: begins a character
+  for (std::size_t i = 0; i < cp932.size();) {
+    const std::size_t before = folded.size();
+    const std::size_t used = AppendFoldedCharacter(folded, cp932, i);
+    for (std::size_t k = before; k < folded.size(); ++k) {
+      from.push_back({i, i + used});
+      starts.push_back(k == before);
+    }
+    i += used;
+  }
+  std::vector<bool> marked(cp932.size(), false);
+  for (const std::string& term : query.terms) {
+    for (std::size_t at = folded.find(term); at != std::string::npos; at = folded.find(term, at + 1)) {
+      if (!starts[at]) continue;
+      for (std::size_t r = from[at].begin; r < from[at + term.size() - 1].end; ++r) marked[r] = true;
+    }
+  }
+  for (std::size_t r = 0; r < marked.size();) {
+    if (!marked[r]) {
+      ++r;
       continue;
     }
-    if (i + 1 < n) {
-      const std::uint16_t composed = Composed(b, static_cast<unsigned char>(cp932[i + 1]));
-      if (composed != 0) {
-        Put(out, composed);
-        i += 2;
-        continue;
-      }
-    }
-    Put(out, kSingle[b] != 0 ? kSingle[b] : b);
-    ++i;
+    std::size_t end = r;
+    while (end < marked.size() && marked[end]) ++end;
+    spans.push_back({r, end});
+    r = end;
   }
+  return spans;
 }
 
 std::string Folded(std::string_view cp932) {

@@ -14,6 +14,7 @@
 // so a trail byte is never folded; a lead byte that ends the text is a
 // character of its own. Folded text never holds a NUL unless the input did.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,10 @@ void AppendFolded(std::string& out, std::string_view cp932);
 // The folded form of `cp932`.
 std::string Folded(std::string_view cp932);
 
+// Folds the character at cp932[i] (i < size) onto `out` and returns how many
+// bytes of `cp932` it took (1 or 2; a composed half-width pair takes 2).
+std::size_t AppendFoldedCharacter(std::string& out, std::string_view cp932, std::size_t i);
+
 // A query read into terms: the text is cut at blanks (ASCII space, the
 // ideographic space U+3000 and every control character, tabs included), each
 // term encoded to CP932 and folded. A term holding a character that CP932
@@ -39,6 +44,19 @@ struct SearchQuery {
   // True when there is nothing to look for: no terms.
   bool Empty() const noexcept { return terms.empty() && !matchesNothing; }
 };
+
+// A run of bytes [begin, end) of a text.
+struct ByteSpan {
+  std::size_t begin;
+  std::size_t end;
+  bool operator==(const ByteSpan&) const = default;
+};
+
+// The parts of `cp932` (a title as stored) where a term of `query` matches,
+// as the search matches it: ascending, merged, on whole characters, so each
+// part decodes on its own. Meant for the few rows on screen. Never throws
+// except std::bad_alloc.
+std::vector<ByteSpan> MatchedSpans(std::string_view cp932, const SearchQuery& query);
 
 // Reads `utf8` (the text typed into the search box or given on the command
 // line). Never throws except std::bad_alloc.

@@ -249,6 +249,14 @@ TEST(PageSearchTest, MatchesTheReferenceOnTheFuzzerCorpus) {
   EXPECT_GT(files, 50);
 }
 
+TEST(PageSearchTest, MatchedSpansAreWholeRawCharacters) {
+  const std::string title = Sjis("ｶﾞｲﾄﾞと温泉ガイド");
+  const SearchQuery query = ParseSearchQuery("がいど 泉");
+  // ｶﾞｲﾄﾞ is bytes 0-4, と 5-6, 温 7-8, 泉 9-10, ガイド 11-16; touching parts merge.
+  EXPECT_EQ(MatchedSpans(title, query), std::vector<ByteSpan>({{0, 5}, {9, 17}}));
+  EXPECT_EQ(MatchedSpans(Sjis("アソ"), ParseSearchQuery("A")), std::vector<ByteSpan>());
+}
+
 // ---- The index the load fills ----
 
 TEST(PageSearchTest, KeepsEachPageWithItsLineAndPositions) {
