@@ -138,8 +138,15 @@ SearchDropDown::SearchDropDown(const PageIndex& pages, const StringList& majors,
       count_(new QLabel(this)) {
   setFrameShape(QFrame::Box);
   setFocusPolicy(Qt::NoFocus);
+  // The window around it is green; the drop-down is a list's white.
+  const QPalette system = QGuiApplication::palette();
+  QPalette own = palette();
+  own.setColor(QPalette::Window, system.color(QPalette::Base));
+  own.setColor(QPalette::WindowText, system.color(QPalette::Text));
+  own.setColor(QPalette::Base, system.color(QPalette::Base));
+  own.setColor(QPalette::Text, system.color(QPalette::Text));
+  setPalette(own);
   setAutoFillBackground(true);
-  setPalette(QGuiApplication::palette());
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(1, 1, 1, 1);
   layout->setSpacing(0);
@@ -178,10 +185,11 @@ void SearchDropDown::ShowResults(const SearchQuery& query, std::vector<int> foun
   if (matches > 0) list_->setCurrentIndex(model_->index(0));
 
   const int rowHeight = list_->sizeHintForRow(0) > 0 ? list_->sizeHintForRow(0) : fontMetrics().height() + 4;
-  const int countHeight = count_->sizeHint().height();
-  const int rowsRoom = std::max(rowHeight, maxHeight - countHeight - 2);
-  const int rowsHeight = matches == 0 ? 0 : std::min(static_cast<int>(matches) * rowHeight, rowsRoom);
-  setGeometry(topLeft.x(), topLeft.y(), 480, countHeight + rowsHeight + 2);
+  count_->setFixedHeight(count_->sizeHint().height());
+  const int chrome = count_->height() + 2 * frameWidth() + 2;
+  const int rowsRoom = std::max(rowHeight, maxHeight - chrome);
+  if (matches > 0) list_->setFixedHeight(std::min(static_cast<int>(matches) * rowHeight, rowsRoom));
+  setGeometry(topLeft.x(), topLeft.y(), 480, chrome + (matches > 0 ? list_->height() : 0));
   raise();
   show();
 }
