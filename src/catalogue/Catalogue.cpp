@@ -117,7 +117,8 @@ void Catalogue::ReadGuideFile() {
         addresses.Add(record.Field(3));
         notes.Add(record.Field(4));
         // Only a whole page is found by the search.
-        pages_.Add(line, record.Field(0), record.Field(1), record.Field(2), record.Field(3), record.Field(4));
+        pages_.Add(line, record.Field(0), record.Field(1), record.Field(2), record.Field(3), record.Field(4),
+                   majors.Count(), middles.Count());
         break;
     }
   }

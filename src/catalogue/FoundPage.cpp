@@ -3,14 +3,6 @@
 #include "base/CodePage.h"
 
 namespace tavren {
-namespace {
-
-bool Holds(const StringList& list, int row, std::string_view item) {
-  return row < list.Count() && list.Item(row) == item;
-}
-
-}  // namespace
-
 std::string FileChangedMessage() {
   return cp932::FromUtf8("ページが見つかりません。ガイドファイルが変更されています。");
 }
@@ -24,19 +16,23 @@ void OpenFoundPage(Catalogue& catalogue, CatalogueWindow& lists, SearchWindow& w
                       *middle < lists.MiddleList().Count();
   if (!listed) {
     // The filter gives no list that holds this page: open it directly.
-    window.Navigate(pages.Address(page));
-    window.ShowNote(pages.Note(page));
+    std::string_view address;
+    std::string_view note;
+    if (!pages.KeptAddressAndNote(page, address, note)) return;
+    window.Navigate(address);
+    window.ShowNote(note);
     return;
   }
-  // The filter leaves the index alone: its views stay valid.
   const std::string_view title = pages.Title(page);
-  const std::string_view address = pages.Address(page);
-  const std::string_view note = pages.Note(page);
   const int row = pages.RankInPair(page);
   window.SelectCategories(*major, *middle);
   catalogue.FilterByPair(*major, *middle);
-  if (!Holds(lists.TitleList(), row, title) || !Holds(lists.AddressList(), row, address) ||
-      !Holds(lists.NoteList(), row, note)) {
+  // The filter leaves the index alone: `title` is still valid.
+  const StringList& titles = lists.TitleList();
+  const StringList& addresses = lists.AddressList();
+  const StringList& notes = lists.NoteList();
+  if (row >= titles.Count() || row >= addresses.Count() || row >= notes.Count() || titles.Item(row) != title ||
+      PageIndex::Fingerprint(addresses.Item(row), notes.Item(row)) != pages.Fingerprint(page)) {
     window.Message(FileChangedMessage());
     return;
   }

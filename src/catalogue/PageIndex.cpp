@@ -141,30 +141,50 @@ void PageIndex::Clear() noexcept {
   ends_.clear();
   meta_.clear();
   raw_.Clear();
+  kept_.clear();
+}
+
+std::uint64_t PageIndex::Fingerprint(std::string_view address, std::string_view note) noexcept {
+  // Eight bytes at a time, each word mixed in with a multiply: enough to
+  // tell an edited page from the one loaded, and cheap on the load's pass.
+  std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ (address.size() * 0x100000001B3ull) ^ note.size();
+  auto mix = [&hash](std::string_view bytes) {
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes.data() + i, 8);
+      hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+      hash ^= hash >> 32;
+    }
+    std::uint64_t tail = 0;
+    if (i < bytes.size()) std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
+    hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ull;
+    hash ^= hash >> 29;
+  };
+  mix(address);
+  mix(note);
+  return hash;
+}
+
+bool PageIndex::KeptAddressAndNote(int p, std::string_view& address, std::string_view& note) const noexcept {
+  const auto it =
+      std::lower_bound(kept_.begin(), kept_.end(), p, [](const Kept& kept, int page) { return kept.page < page; });
+  if (it == kept_.end() || it->page != p) return false;
+  address = it->address;
+  note = it->note;
+  return true;
 }
 
 void PageIndex::Add(std::uint32_t line, std::string_view majorField, std::string_view middleField,
-                    std::string_view title, std::string_view address, std::string_view note) {
-  scratch_.clear();
-  AppendFolded(scratch_, title);
-  scratch_ += '\0';
-  AppendFolded(scratch_, note);
-  scratch_ += '\0';
-  const std::size_t end = foldedSize_ + scratch_.size();
-  if (end > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
-  Reserve(end);
+                    std::string_view title, std::string_view address, std::string_view note, int majors, int middles) {
+  const std::size_t most = foldedSize_ + 2 * (title.size() + note.size()) + 2;
+  if (most > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+  Reserve(most);
   // Room for one more, grown geometrically (reserve alone grows by one).
   if (ends_.size() == ends_.capacity()) ends_.reserve(std::max<std::size_t>(64, 2 * ends_.capacity()));
   if (meta_.size() == meta_.capacity()) meta_.reserve(std::max<std::size_t>(64, 2 * meta_.capacity()));
 
-  scratchRaw_.assign(title);
-  scratchRaw_ += address;
-  scratchRaw_ += note;
-  raw_.Append(scratchRaw_);  // the last step that can fail
-  std::memcpy(folded_.get() + foldedSize_, scratch_.data(), scratch_.size());
-  foldedSize_ = end;
-  ends_.push_back(static_cast<std::uint32_t>(end));
-  Meta meta{0, 0, line, static_cast<std::uint32_t>(title.size()), static_cast<std::uint32_t>(address.size()), 0};
+  Meta meta{Fingerprint(address, note), 0, 0, line, 0};
   if (auto major = TryParseGuideInteger(majorField)) {
     meta.major = *major;
     meta.flags |= kHasMajor;
@@ -173,6 +193,26 @@ void PageIndex::Add(std::uint32_t line, std::string_view majorField, std::string
     meta.middle = *middle;
     meta.flags |= kHasMiddle;
   }
+  // The category lists only grow while a guide is read: a page they name
+  // now they name at the end, and the lists hold its address and note
+  // whenever the search can open it through them.
+  const bool listed = (meta.flags & (kHasMajor | kHasMiddle)) == (kHasMajor | kHasMiddle) && meta.major >= 0 &&
+                      meta.major < majors && meta.middle >= 0 && meta.middle < middles;
+  const int page = Size();
+  if (!listed) kept_.push_back({page, std::string(address), std::string(note)});
+  try {
+    raw_.Append(title);  // the last step that can fail
+  } catch (...) {
+    if (!listed) kept_.pop_back();
+    throw;
+  }
+  // Written past the end, then taken in: nothing before this can fail.
+  char* out = FoldInto(folded_.get() + foldedSize_, title);
+  *out++ = '\0';
+  out = FoldInto(out, note);
+  *out++ = '\0';
+  foldedSize_ = static_cast<std::size_t>(out - folded_.get());
+  ends_.push_back(static_cast<std::uint32_t>(foldedSize_));
   meta_.push_back(meta);
 }
 

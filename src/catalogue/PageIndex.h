@@ -1,8 +1,10 @@
 #pragma once
 // Every page of the loaded guide, kept for the page search: the folded title
 // and note of all pages in one buffer (each field ended by a NUL, which no
-// field holds), one end offset per page, the page's own title, address and
-// note, its category positions and its line number. Filled by the load
+// field holds), one end offset per page, the page's own title, its category
+// positions, its line number and a fingerprint of its address and note. The
+// address and note themselves are kept only for a page whose positions named
+// no category when it was read: the lists cannot give them back for it. Filled by the load
 // command's own pass over the file, so the search always finds what the
 // lists were loaded with. Plain C++; tavren-check and the search box share it.
 
@@ -28,26 +30,29 @@ class PageIndex {
   // Forgets every page. Never throws.
   void Clear() noexcept;
 
-  // Adds a page record: `line` counts the file's lines from 1; the other
-  // arguments are fields 0 to 4 as split. The category fields are converted
-  // here and a field that is not an integer gives no position; nothing
+  // Adds a page record: `line` counts the file's lines from 1; the field
+  // arguments are fields 0 to 4 as split; `majors` and `middles` are the
+  // sizes of the category lists so far. The category fields are converted
+  // here and a field that is not an integer gives no position. Nothing
   // throws but std::bad_alloc (then the index is left as before the call).
   void Add(std::uint32_t line, std::string_view majorField, std::string_view middleField, std::string_view title,
-           std::string_view address, std::string_view note);
+           std::string_view address, std::string_view note, int majors, int middles);
 
   // Number of pages, in file order from 0.
   int Size() const noexcept { return static_cast<int>(meta_.size()); }
 
   // Page p's fields and numbers; p must be in [0, Size()). The views stay
   // valid until Clear.
-  std::string_view Title(int p) const noexcept { return raw_.At(p).substr(0, meta_[Slot(p)].titleLength); }
-  std::string_view Address(int p) const noexcept {
-    return raw_.At(p).substr(meta_[Slot(p)].titleLength, meta_[Slot(p)].addressLength);
-  }
-  std::string_view Note(int p) const noexcept {
-    return raw_.At(p).substr(std::size_t{meta_[Slot(p)].titleLength} + meta_[Slot(p)].addressLength);
-  }
+  std::string_view Title(int p) const noexcept { return raw_.At(p); }
   std::uint32_t Line(int p) const noexcept { return meta_[Slot(p)].line; }
+  // The fingerprint of page p's address and note; equal to
+  // Fingerprint(address, note) of the same two fields.
+  std::uint64_t Fingerprint(int p) const noexcept { return meta_[Slot(p)].fingerprint; }
+  static std::uint64_t Fingerprint(std::string_view address, std::string_view note) noexcept;
+  // Page p's address and note when they were kept (its positions named no
+  // category as it was read); false otherwise. A page that names no
+  // category once the load has ended always has them.
+  bool KeptAddressAndNote(int p, std::string_view& address, std::string_view& note) const noexcept;
   // Field 0 / field 1 as ParseGuideInteger reads it; none when it is not an
   // integer.
   std::optional<std::int32_t> MajorPosition(int p) const noexcept;
@@ -65,12 +70,16 @@ class PageIndex {
 
  private:
   struct Meta {
+    std::uint64_t fingerprint;
     std::int32_t major;
     std::int32_t middle;
     std::uint32_t line;
-    std::uint32_t titleLength;
-    std::uint32_t addressLength;
     std::uint32_t flags;  // kHasMajor | kHasMiddle
+  };
+  struct Kept {
+    int page;
+    std::string address;
+    std::string note;
   };
   static std::size_t Slot(int p) noexcept { return static_cast<std::size_t>(p); }
   static constexpr std::uint32_t kHasMajor = 1;
@@ -94,9 +103,8 @@ class PageIndex {
   std::size_t foldedCapacity_ = 0;
   std::vector<std::uint32_t> ends_;  // end of page p's region in folded_
   std::vector<Meta> meta_;
-  ByteList raw_;  // per page one item: its title, address and note
-  std::string scratch_;
-  std::string scratchRaw_;
+  ByteList raw_;            // per page its title
+  std::vector<Kept> kept_;  // ascending by page
 };
 
 }  // namespace tavren

@@ -72,9 +72,32 @@ constexpr std::uint16_t FoldDouble(std::uint16_t code) noexcept {
   return 0;
 }
 
-void Put(std::string& out, std::uint16_t code) {
-  if (code > 0xFF) out += static_cast<char>(code >> 8);
-  out += static_cast<char>(code & 0xFF);
+char* Put(char* out, std::uint16_t code) noexcept {
+  if (code > 0xFF) *out++ = static_cast<char>(code >> 8);
+  *out++ = static_cast<char>(code & 0xFF);
+  return out;
+}
+
+// Folds the character at s[i] (i < n) to `out`; returns the bytes taken and
+// moves `out` past what it wrote (at most twice the bytes taken). The one
+// place where the folding rules are applied.
+inline std::size_t FoldOne(const unsigned char* s, std::size_t i, std::size_t n, char*& out) noexcept {
+  const unsigned char b = s[i];
+  if (cp932::IsLeadByte(b) && i + 1 < n) {
+    const auto code = static_cast<std::uint16_t>(b << 8 | s[i + 1]);
+    const std::uint16_t folded = FoldDouble(code);
+    out = Put(out, folded != 0 ? folded : code);
+    return 2;
+  }
+  if (i + 1 < n) {
+    const std::uint16_t composed = Composed(b, s[i + 1]);
+    if (composed != 0) {
+      out = Put(out, composed);
+      return 2;
+    }
+  }
+  out = Put(out, kSingle[b] != 0 ? kSingle[b] : b);
+  return 1;
 }
 
 // Decodes one UTF-8 sequence at s[i]: the code point, or -1 when malformed
@@ -101,28 +124,46 @@ bool IsQueryBlank(long cp) noexcept { return cp <= 0x20 || (cp >= 0x7F && cp <= 
 
 }  // namespace
 
-std::size_t AppendFoldedCharacter(std::string& out, std::string_view cp932, std::size_t i) {
+char* FoldInto(char* out, std::string_view cp932) noexcept {
+  const auto* s = reinterpret_cast<const unsigned char*>(cp932.data());
   const std::size_t n = cp932.size();
-  const auto b = static_cast<unsigned char>(cp932[i]);
-  if (cp932::IsLeadByte(b) && i + 1 < n) {
-    const auto code = static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(cp932[i + 1]));
-    const std::uint16_t folded = FoldDouble(code);
-    Put(out, folded != 0 ? folded : code);
-    return 2;
-  }
-  if (i + 1 < n) {
-    const std::uint16_t composed = Composed(b, static_cast<unsigned char>(cp932[i + 1]));
-    if (composed != 0) {
-      Put(out, composed);
-      return 2;
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char b = s[i];
+    // The common characters first: every folding two-byte character has
+    // the lead byte 0x82, and ASCII folds only A-Z.
+    if (b < 0x80) {
+      *out++ = static_cast<char>(b >= 'A' && b <= 'Z' ? b + ('a' - 'A') : b);
+      ++i;
+    } else if (b != 0x82 && cp932::IsLeadByte(b) && i + 1 < n) {
+      *out++ = static_cast<char>(b);
+      *out++ = static_cast<char>(s[i + 1]);
+      i += 2;
+    } else {
+      i += FoldOne(s, i, n, out);
     }
   }
-  Put(out, kSingle[b] != 0 ? kSingle[b] : b);
-  return 1;
+  return out;
+}
+
+std::size_t AppendFoldedCharacter(std::string& out, std::string_view cp932, std::size_t i) {
+  char buffer[4];
+  char* end = buffer;
+  const std::size_t used = FoldOne(reinterpret_cast<const unsigned char*>(cp932.data()), i, cp932.size(), end);
+  out.append(buffer, static_cast<std::size_t>(end - buffer));
+  return used;
 }
 
 void AppendFolded(std::string& out, std::string_view cp932) {
-  for (std::size_t i = 0; i < cp932.size();) i += AppendFoldedCharacter(out, cp932, i);
+  const std::size_t before = out.size();
+  out.resize(before + 2 * cp932.size());
+  char* end = FoldInto(out.data() + before, cp932);
+  out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+std::string Folded(std::string_view cp932) {
+  std::string out;
+  AppendFolded(out, cp932);
+  return out;
 }
 
 std::vector<ByteSpan> MatchedSpans(std::string_view cp932, const SearchQuery& query) {
@@ -159,13 +200,6 @@ std::vector<ByteSpan> MatchedSpans(std::string_view cp932, const SearchQuery& qu
     r = end;
   }
   return spans;
-}
-
-std::string Folded(std::string_view cp932) {
-  std::string out;
-  out.reserve(cp932.size() + cp932.size() / 4);
-  AppendFolded(out, cp932);
-  return out;
 }
 
 SearchQuery ParseSearchQuery(std::string_view utf8) {

@@ -28,6 +28,11 @@ void AppendFolded(std::string& out, std::string_view cp932);
 // The folded form of `cp932`.
 std::string Folded(std::string_view cp932);
 
+// Writes the folded form of `cp932` at `out`, which must have room for
+// twice its size (a half-width katakana becomes two bytes), and returns the
+// end of what it wrote. Never throws.
+char* FoldInto(char* out, std::string_view cp932) noexcept;
+
 // Folds the character at cp932[i] (i < size) onto `out` and returns how many
 // bytes of `cp932` it took (1 or 2; a composed half-width pair takes 2).
 std::size_t AppendFoldedCharacter(std::string& out, std::string_view cp932, std::size_t i);

@@ -180,6 +180,8 @@ void SearchDropDown::ShowResults(const SearchQuery& query, std::vector<int> foun
   const std::size_t matches = found.size();
   model_->Reset(query, std::move(found));
   count_->setText(CountText(matches));
+  // Every key repaints, even when the count reads as before.
+  count_->update();
   list_->setAccessibleDescription(count_->text());
   list_->setVisible(matches > 0);
   if (matches > 0) list_->setCurrentIndex(model_->index(0));

@@ -107,10 +107,11 @@ bool ReferenceTerms(const std::string& utf8, std::vector<Units>& terms) {
 // Every page's title and note, folded once.
 struct ReferencePages {
   std::vector<Units> titles, notes;
-  explicit ReferencePages(const PageIndex& pages) {
+  // The load's lists hold every page of the index, in its order.
+  ReferencePages(const PageIndex& pages, MemoryCatalogueWindow& lists) {
     for (int p = 0; p < pages.Size(); ++p) {
       titles.push_back(ReferenceFold(pages.Title(p)));
-      notes.push_back(ReferenceFold(pages.Note(p)));
+      notes.push_back(ReferenceFold(lists.NoteList().View(p)));
     }
   }
   std::vector<int> Find(const std::string& queryUtf8) const {
@@ -126,8 +127,8 @@ struct ReferencePages {
   }
 };
 
-std::vector<int> ReferenceFind(const PageIndex& pages, const std::string& queryUtf8) {
-  return ReferencePages(pages).Find(queryUtf8);
+std::vector<int> ReferenceFind(const PageIndex& pages, MemoryCatalogueWindow& lists, const std::string& queryUtf8) {
+  return ReferencePages(pages, lists).Find(queryUtf8);
 }
 
 // ---- Helpers ----
@@ -171,7 +172,7 @@ TEST_P(FoldingTest, MatchesAsTheRuleSays) {
   Loaded guide(path);
   ASSERT_EQ(guide.catalogue.Pages().Size(), 1);
   EXPECT_EQ(!guide.Find(row.queryUtf8).empty(), row.found) << row.titleUtf8 << " / " << row.queryUtf8;
-  EXPECT_EQ(ReferenceFind(guide.catalogue.Pages(), row.queryUtf8), guide.Find(row.queryUtf8));
+  EXPECT_EQ(ReferenceFind(guide.catalogue.Pages(), guide.window, row.queryUtf8), guide.Find(row.queryUtf8));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -218,7 +219,7 @@ TEST(PageSearchTest, MatchesTheReferenceOnMixedGuides) {
     for (int p = 0; p < 300; ++p) bytes += GuideLine("0", "0", text(10, false), text(10, true));
     Loaded guide(folder.Write("mixed.lst", bytes));
     ASSERT_EQ(guide.catalogue.Pages().Size(), 300) << guide.error;
-    const ReferencePages reference(guide.catalogue.Pages());
+    const ReferencePages reference(guide.catalogue.Pages(), guide.window);
     for (int q = 0; q < 150; ++q) {
       std::string query;
       for (std::size_t terms = 1 + pick(3); terms > 0; --terms) {
@@ -239,11 +240,12 @@ TEST(PageSearchTest, MatchesTheReferenceOnTheFuzzerCorpus) {
     ++files;
     Loaded guide(entry.path().string());
     for (const std::string& query : queries)
-      EXPECT_EQ(guide.Find(query), ReferenceFind(guide.catalogue.Pages(), query)) << entry.path() << " " << query;
+      EXPECT_EQ(guide.Find(query), ReferenceFind(guide.catalogue.Pages(), guide.window, query))
+          << entry.path() << " " << query;
     // Every title's own text finds at least that page.
     for (int p = 0; p < guide.catalogue.Pages().Size(); ++p) {
       const std::string title = cp932::ToUtf8(guide.catalogue.Pages().Title(p));
-      EXPECT_EQ(guide.Find(title), ReferenceFind(guide.catalogue.Pages(), title)) << entry.path();
+      EXPECT_EQ(guide.Find(title), ReferenceFind(guide.catalogue.Pages(), guide.window, title)) << entry.path();
     }
   }
   EXPECT_GT(files, 50);
@@ -273,9 +275,13 @@ TEST(PageSearchTest, KeepsEachPageWithItsLineAndPositions) {
   ASSERT_EQ(pages.Size(), 3);  // the short record and what follows it are not pages
   EXPECT_EQ(pages.Line(0), 4u);
   EXPECT_EQ(pages.Line(2), 6u);
-  EXPECT_EQ(pages.Address(1), "http://empty/");
   EXPECT_EQ(pages.Title(1), "");
-  EXPECT_EQ(pages.Note(1), "");
+  std::string_view address, note;
+  ASSERT_TRUE(pages.KeptAddressAndNote(1, address, note));  // names no category
+  EXPECT_EQ(address, "http://empty/");
+  EXPECT_EQ(note, "");
+  EXPECT_FALSE(pages.KeptAddressAndNote(0, address, note));
+  EXPECT_EQ(pages.Fingerprint(2), PageIndex::Fingerprint("http://kusatsu/", Sjis("湯畑")));
   EXPECT_FALSE(pages.MajorPosition(1).has_value());
   EXPECT_EQ(pages.MiddlePosition(1), 1);
   EXPECT_EQ(pages.RankInPair(2), 1);
@@ -291,7 +297,7 @@ TEST(PageSearchTest, HugeFieldsAndLongQueriesEndQuickly) {
   Loaded guide(path);
   ASSERT_EQ(guide.catalogue.Pages().Size(), 2);
   EXPECT_EQ(guide.Find("沺沺"), std::vector<int>({0}));
-  EXPECT_EQ(guide.Find("沺沺"), ReferenceFind(guide.catalogue.Pages(), "沺沺"));
+  EXPECT_EQ(guide.Find("沺沺"), ReferenceFind(guide.catalogue.Pages(), guide.window, "沺沺"));
   EXPECT_EQ(guide.Find(std::string(1000, 'x')), std::vector<int>());
   EXPECT_EQ(guide.Find(std::string(" \t\x7f")), std::vector<int>());
 }

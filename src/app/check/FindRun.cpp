@@ -38,8 +38,9 @@ int RunFind(std::string_view queryUtf8, const std::string& file, std::ostream& o
   for (int p : found) {
     line = "{\"line\": " + std::to_string(pages.Line(p));
     line += ", \"title\": " + json::Quote(cp932::ToUtf8(pages.Title(p)));
-    line += ", \"address\": " + json::Quote(cp932::ToUtf8(pages.Address(p)));
-    line += ", \"note\": " + json::Quote(cp932::ToUtf8(pages.Note(p)));
+    // The load's page lists hold every page read, in the index's order.
+    line += ", \"address\": " + json::Quote(cp932::ToUtf8(window.AddressList().View(p)));
+    line += ", \"note\": " + json::Quote(cp932::ToUtf8(window.NoteList().View(p)));
     line += ", \"major\": " + CategoryName(window.MajorList(), pages.MajorPosition(p));
     line += ", \"middle\": " + CategoryName(window.MiddleList(), pages.MiddlePosition(p));
     line += "}\n";
