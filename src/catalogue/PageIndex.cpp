@@ -32,6 +32,23 @@ std::size_t ScanPlain(const char* s, std::size_t from, std::size_t to, const cha
 }
 
 #ifdef TAVREN_SEARCH_X86
+// Whether s[1, n - 1) equals t[1, n - 1): the middle of a candidate whose
+// first and last bytes already agree. Inline, so that the scan loop keeps
+// its vector registers (a call would spill them on every candidate).
+[[gnu::always_inline]] inline bool MiddleEquals(const char* s, const char* t, std::size_t n) noexcept {
+  std::size_t i = 1;
+  for (; i + 8 <= n - 1; i += 8) {
+    std::uint64_t a;
+    std::uint64_t b;
+    std::memcpy(&a, s + i, 8);
+    std::memcpy(&b, t + i, 8);
+    if (a != b) return false;
+  }
+  for (; i + 1 < n; ++i)
+    if (s[i] != t[i]) return false;
+  return true;
+}
+
 // Both vector scans compare a block of starts at once on the term's first
 // and last bytes, and compare the middle only where both agree: Japanese
 // text has few places where a character's two bytes both fit.
@@ -48,12 +65,12 @@ std::size_t ScanSse2(const char* s, std::size_t from, std::size_t to, const char
         static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
     while (mask != 0) {
       const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
-      if (n <= 2 || std::memcmp(s + i + bit + 1, t + 1, n - 2) == 0) return i + bit;
+      if (MiddleEquals(s + i + bit, t, n)) return i + bit;
       mask &= mask - 1;
     }
   }
   for (; i <= lastStart; ++i)
-    if (s[i] == t[0] && std::memcmp(s + i, t, n) == 0) return i;
+    if (s[i] == t[0] && s[i + n - 1] == t[n - 1] && MiddleEquals(s + i, t, n)) return i;
   return kNone;
 }
 
@@ -64,14 +81,26 @@ __attribute__((target("avx2"))) std::size_t ScanAvx2(const char* s, std::size_t 
   const __m256i first = _mm256_set1_epi8(t[0]);
   const __m256i last = _mm256_set1_epi8(t[n - 1]);
   std::size_t i = from;
-  for (; i + 32 <= lastStart + 1; i += 32) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + n - 1));
-    auto mask = static_cast<std::uint32_t>(
+  auto maskAt = [s, n, first, last](std::size_t at) __attribute__((target("avx2"))) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at + n - 1));
+    return static_cast<std::uint32_t>(
         _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, last))));
+  };
+  // Two blocks a turn: most turns find nothing in either.
+  for (; i + 64 <= lastStart + 1; i += 64) {
+    std::uint64_t mask = maskAt(i) | (std::uint64_t{maskAt(i + 32)} << 32);
+    while (mask != 0) {
+      const unsigned bit = static_cast<unsigned>(__builtin_ctzll(mask));
+      if (MiddleEquals(s + i + bit, t, n)) return i + bit;
+      mask &= mask - 1;
+    }
+  }
+  for (; i + 32 <= lastStart + 1; i += 32) {
+    std::uint32_t mask = maskAt(i);
     while (mask != 0) {
       const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
-      if (n <= 2 || std::memcmp(s + i + bit + 1, t + 1, n - 2) == 0) return i + bit;
+      if (MiddleEquals(s + i + bit, t, n)) return i + bit;
       mask &= mask - 1;
     }
   }
@@ -276,6 +305,7 @@ std::vector<int> PageIndex::Find(const SearchQuery& query) const {
             [](std::string_view a, std::string_view b) { return a.size() != b.size() ? a.size() > b.size() : a < b; });
   terms.erase(std::unique(terms.begin(), terms.end()), terms.end());
 
+  pages.reserve(static_cast<std::size_t>(Size()));
   MatchRun(terms.front(), 0, Size() - 1, pages);
   std::vector<int> kept;
   for (std::size_t t = 1; t < terms.size() && !pages.empty(); ++t) {
