@@ -81,7 +81,7 @@ __attribute__((target("avx2"))) std::size_t ScanAvx2(const char* s, std::size_t 
   const __m256i first = _mm256_set1_epi8(t[0]);
   const __m256i last = _mm256_set1_epi8(t[n - 1]);
   std::size_t i = from;
-  auto maskAt = [s, n, first, last](std::size_t at) __attribute__((target("avx2"))) {
+  auto maskAt = [ s, n, first, last ](std::size_t at) __attribute__((target("avx2"))) {
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at + n - 1));
     return static_cast<std::uint32_t>(
@@ -150,7 +150,7 @@ void PageIndex::FreeBytes::operator()(char* p) const noexcept { std::free(p); }
 
 PageIndex::PageIndex() { Reserve(64); }
 
-void PageIndex::Reserve(std::size_t bytes) {
+void PageIndex::Reserve(std::size_t bytes) const {
   if (bytes <= foldedCapacity_) return;
   std::size_t capacity = std::max<std::size_t>(bytes, foldedCapacity_ + foldedCapacity_ / 2);
   // Room for the vector scans to read a block past the last byte they test.
@@ -168,6 +168,7 @@ void PageIndex::Reserve(std::size_t bytes) {
 void PageIndex::Clear() noexcept {
   foldedSize_ = 1;
   ends_.clear();
+  pendingNotes_.reset();
   meta_.clear();
   raw_.Clear();
   kept_.clear();
@@ -206,11 +207,7 @@ bool PageIndex::KeptAddressAndNote(int p, std::string_view& address, std::string
 
 void PageIndex::Add(std::uint32_t line, std::string_view majorField, std::string_view middleField,
                     std::string_view title, std::string_view address, std::string_view note, int majors, int middles) {
-  const std::size_t most = foldedSize_ + 2 * (title.size() + note.size()) + 2;
-  if (most > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
-  Reserve(most);
   // Room for one more, grown geometrically (reserve alone grows by one).
-  if (ends_.size() == ends_.capacity()) ends_.reserve(std::max<std::size_t>(64, 2 * ends_.capacity()));
   if (meta_.size() == meta_.capacity()) meta_.reserve(std::max<std::size_t>(64, 2 * meta_.capacity()));
 
   Meta meta{Fingerprint(address, note), 0, 0, line, 0};
@@ -230,19 +227,42 @@ void PageIndex::Add(std::uint32_t line, std::string_view majorField, std::string
   const int page = Size();
   if (!listed) kept_.push_back({page, std::string(address), std::string(note)});
   try {
-    raw_.Append(title);  // the last step that can fail
+    if (!pendingNotes_) {
+      pendingNotes_ = std::make_unique<ByteList>();
+      pendingFirst_ = page;
+    }
+    pendingNotes_->Append(note);
+    raw_.Append(title);
   } catch (...) {
-    if (!listed) kept_.pop_back();
+    // A byte list cannot give back its last item: out of memory half-way
+    // through a page, the search forgets the guide rather than mix pages up.
+    Clear();
     throw;
   }
-  // Written past the end, then taken in: nothing before this can fail.
-  char* out = FoldInto(folded_.get() + foldedSize_, title);
-  *out++ = '\0';
-  out = FoldInto(out, note);
-  *out++ = '\0';
-  foldedSize_ = static_cast<std::size_t>(out - folded_.get());
-  ends_.push_back(static_cast<std::uint32_t>(foldedSize_));
   meta_.push_back(meta);
+}
+
+bool PageIndex::FoldSome(int pages) const {
+  const int folded = static_cast<int>(ends_.size());
+  const int last = std::min(Size(), folded + std::max(pages, 0));
+  if (last > folded) {
+    std::size_t most = foldedSize_;
+    for (int p = folded; p < last; ++p) most += 2 * (Title(p).size() + pendingNotes_->At(p - pendingFirst_).size()) + 2;
+    if (most > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+    Reserve(most);
+    ends_.reserve(static_cast<std::size_t>(Size()));
+    for (int p = folded; p < last; ++p) {
+      char* out = FoldInto(folded_.get() + foldedSize_, Title(p));
+      *out++ = '\0';
+      out = FoldInto(out, pendingNotes_->At(p - pendingFirst_));
+      *out++ = '\0';
+      foldedSize_ = static_cast<std::size_t>(out - folded_.get());
+      ends_.push_back(static_cast<std::uint32_t>(foldedSize_));
+    }
+  }
+  if (static_cast<int>(ends_.size()) < Size()) return true;
+  pendingNotes_.reset();  // every note is folded: the raw ones go
+  return false;
 }
 
 std::optional<std::int32_t> PageIndex::MajorPosition(int p) const noexcept {
@@ -298,6 +318,8 @@ void PageIndex::MatchRun(std::string_view term, int first, int last, std::vector
 std::vector<int> PageIndex::Find(const SearchQuery& query) const {
   std::vector<int> pages;
   if (query.matchesNothing || query.terms.empty() || meta_.empty()) return pages;
+  while (FoldSome(Size())) {
+  }
   // Longer terms are usually rarer: they go first and leave the later ones
   // fewer pages to look at.
   std::vector<std::string_view> terms(query.terms.begin(), query.terms.end());

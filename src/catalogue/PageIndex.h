@@ -63,6 +63,13 @@ class PageIndex {
   // p must be in [0, Size()) with both positions.
   int RankInPair(int p) const noexcept;
 
+  // Folds the titles and notes of up to `pages` more pages into the search
+  // buffer. The load only records each page; folding is left to the idle
+  // moments after it (the window runs this in small steps) or to the first
+  // Find, which finishes it. True while pages remain to fold. Throws only
+  // std::bad_alloc.
+  bool FoldSome(int pages) const;
+
   // The pages whose folded title or folded note holds each term of `query`
   // (each term in either field, on its own), in file order. An empty query
   // or one that matches nothing gives none. Never throws but std::bad_alloc.
@@ -85,12 +92,13 @@ class PageIndex {
   static constexpr std::uint32_t kHasMajor = 1;
   static constexpr std::uint32_t kHasMiddle = 2;
 
+  // Folded pages only (p < ends_.size()).
   std::size_t PageBegin(int p) const noexcept { return p == 0 ? 1 : ends_[static_cast<std::size_t>(p) - 1]; }
   std::size_t PageEnd(int p) const noexcept { return ends_[static_cast<std::size_t>(p)]; }
   // Appends to out the pages of [first, last] whose region holds `term` at a
   // character start.
   void MatchRun(std::string_view term, int first, int last, std::vector<int>& out) const;
-  void Reserve(std::size_t bytes);
+  void Reserve(std::size_t bytes) const;
 
   struct FreeBytes {
     void operator()(char* p) const noexcept;
@@ -98,10 +106,15 @@ class PageIndex {
   // Folded fields: a NUL at 0, then per page its title, NUL, note, NUL.
   // Grown with realloc, which moves large blocks by remapping pages rather
   // than copying them, so growth never holds two copies.
-  std::unique_ptr<char, FreeBytes> folded_;
-  std::size_t foldedSize_ = 0;
-  std::size_t foldedCapacity_ = 0;
-  std::vector<std::uint32_t> ends_;  // end of page p's region in folded_
+  // The folded part is filled after the pages are added (FoldSome), by
+  // searches too: a cache of the pages, hence mutable.
+  mutable std::unique_ptr<char, FreeBytes> folded_;
+  mutable std::size_t foldedSize_ = 0;
+  mutable std::size_t foldedCapacity_ = 0;
+  mutable std::vector<std::uint32_t> ends_;  // end of page p's region, for the pages folded so far
+  // The notes of pages from pendingFirst_ on, raw, until they are folded.
+  mutable std::unique_ptr<ByteList> pendingNotes_;
+  int pendingFirst_ = 0;
   std::vector<Meta> meta_;
   ByteList raw_;            // per page its title
   std::vector<Kept> kept_;  // ascending by page

@@ -10,17 +10,29 @@
 
 namespace tavren {
 
+namespace {
+constexpr int kFoldStep = 8000;  // pages folded per idle step
+}  // namespace
+
 PageSearchBox::PageSearchBox(const Catalogue& catalogue, const StringList& majors, const StringList& middles,
                              QWidget* window)
     : QLineEdit(window),
       catalogue_(catalogue),
-      dropDown_(new SearchDropDown(catalogue.Pages(), majors, middles, window)) {
+      dropDown_(new SearchDropDown(catalogue.Pages(), majors, middles, window)),
+      folding_(new QTimer(this)) {
   setObjectName(QStringLiteral("SearchBox"));
   setPlaceholderText(QStringLiteral("ページを検索 (Ctrl+K)"));
   setAccessibleName(QStringLiteral("ページを検索"));
   setEnabled(false);
   connect(this, &QLineEdit::textChanged, this, &PageSearchBox::Search);
   connect(dropDown_, &SearchDropDown::PageClicked, this, &PageSearchBox::Choose);
+  // A zero interval runs once per turn of the event loop, after the events
+  // waiting (painting the lists first); a step of a few thousand pages is
+  // about a millisecond.
+  folding_->setInterval(0);
+  connect(folding_, &QTimer::timeout, this, [this] {
+    if (!catalogue_.Pages().FoldSome(kFoldStep)) folding_->stop();
+  });
 }
 
 PageSearchBox::~PageSearchBox() = default;
@@ -29,6 +41,7 @@ void PageSearchBox::GuideLoaded() {
   clear();
   dropDown_->Close();
   setEnabled(catalogue_.GuideOpened());
+  folding_->start();
 }
 
 void PageSearchBox::FocusFromShortcut() {

@@ -10,6 +10,7 @@
 
 #include <QLineEdit>
 #include <QPointer>
+#include <QTimer>
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueWindow.h"
@@ -28,7 +29,9 @@ class PageSearchBox : public QLineEdit {
   ~PageSearchBox() override;
 
   // After every load command: clears the text and the drop-down; enabled
-  // when the load opened its guide.
+  // when the load opened its guide. The index's folding then goes on in
+  // small steps whenever the event loop is idle, so the load itself stays
+  // quick; a search before it has finished finishes it.
   void GuideLoaded();
   // Ctrl+K: remembers the widget that has the focus, then puts the caret in
   // the box with its text selected. Does nothing while disabled.
@@ -52,6 +55,7 @@ class PageSearchBox : public QLineEdit {
   const Catalogue& catalogue_;
   SearchDropDown* dropDown_;
   QPointer<QWidget> returnFocus_;
+  QTimer* folding_;
 };
 
 }  // namespace tavren
