@@ -285,6 +285,10 @@ TEST(PageSearchTest, KeepsEachPageWithItsLineAndPositions) {
   EXPECT_FALSE(pages.MajorPosition(1).has_value());
   EXPECT_EQ(pages.MiddlePosition(1), 1);
   EXPECT_EQ(pages.RankInPair(2), 1);
+  // Folded a page at a time, as the window's idle steps do.
+  EXPECT_TRUE(pages.FoldSome(1));
+  EXPECT_TRUE(pages.FoldSome(1));
+  EXPECT_FALSE(pages.FoldSome(1));
   EXPECT_EQ(guide.Find("湯"), std::vector<int>({0, 2}));
 }
 
