@@ -4,9 +4,11 @@
 // field holds), one end offset per page, the page's own title, its category
 // positions, its line number and a fingerprint of its address and note. The
 // address and note themselves are kept only for a page whose positions named
-// no category when it was read: the lists cannot give them back for it. Filled by the load
-// command's own pass over the file, so the search always finds what the
-// lists were loaded with. Plain C++; tavren-check and the search box share it.
+// no category when it was read: the lists cannot give them back for it.
+// Filled by the load command's own pass over the file, so the search always
+// finds what the lists were loaded with; the folding of titles and notes is
+// left to idle moments after the load (FoldSome). Plain C++; tavren-check
+// and the search box share it.
 
 #include "catalogue/ByteList.h"
 #include "catalogue/SearchFold.h"
