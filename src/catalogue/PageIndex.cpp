@@ -166,15 +166,19 @@ void PageIndex::Reserve(std::size_t bytes) const {
 }
 
 void PageIndex::Clear() noexcept {
-  foldedSize_ = 1;
+  // The folded buffer goes back: the next guide's is filled only after its
+  // load, and holding this one meanwhile would add it to that load's peak.
+  folded_.reset();
+  foldedSize_ = 0;
+  foldedCapacity_ = 0;
   ends_.clear();
-  pendingNotes_.reset();
+  pendingNotes_.Clear();
   meta_.clear();
   raw_.Clear();
   kept_.clear();
 }
 
-std::uint64_t PageIndex::Fingerprint(std::string_view address, std::string_view note) noexcept {
+std::uint32_t PageIndex::Fingerprint(std::string_view address, std::string_view note) noexcept {
   // Eight bytes at a time, each word mixed in with a multiply: enough to
   // tell an edited page from the one loaded, and cheap on the load's pass.
   std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ (address.size() * 0x100000001B3ull) ^ note.size();
@@ -193,7 +197,7 @@ std::uint64_t PageIndex::Fingerprint(std::string_view address, std::string_view 
   };
   mix(address);
   mix(note);
-  return hash;
+  return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
 
 bool PageIndex::KeptAddressAndNote(int p, std::string_view& address, std::string_view& note) const noexcept {
@@ -210,7 +214,9 @@ void PageIndex::Add(std::uint32_t line, std::string_view majorField, std::string
   // Room for one more, grown geometrically (reserve alone grows by one).
   if (meta_.size() == meta_.capacity()) meta_.reserve(std::max<std::size_t>(64, 2 * meta_.capacity()));
 
-  Meta meta{Fingerprint(address, note), 0, 0, line, 0};
+  // Lines beyond 2^30 cannot hold pages: a guide's lines are at least five
+  // bytes and a byte list holds at most 4 GiB.
+  Meta meta{Fingerprint(address, note), 0, 0, line & 0x3FFFFFFFu, 0};
   if (auto major = TryParseGuideInteger(majorField)) {
     meta.major = *major;
     meta.flags |= kHasMajor;
@@ -227,11 +233,8 @@ void PageIndex::Add(std::uint32_t line, std::string_view majorField, std::string
   const int page = Size();
   if (!listed) kept_.push_back({page, std::string(address), std::string(note)});
   try {
-    if (!pendingNotes_) {
-      pendingNotes_ = std::make_unique<ByteList>();
-      pendingFirst_ = page;
-    }
-    pendingNotes_->Append(note);
+    if (pendingNotes_.Size() == 0) pendingFirst_ = page;
+    pendingNotes_.Append(note);
     raw_.Append(title);
   } catch (...) {
     // A byte list cannot give back its last item: out of memory half-way
@@ -246,22 +249,32 @@ bool PageIndex::FoldSome(int pages) const {
   const int folded = static_cast<int>(ends_.size());
   const int last = std::min(Size(), folded + std::max(pages, 0));
   if (last > folded) {
-    std::size_t most = foldedSize_;
-    for (int p = folded; p < last; ++p) most += 2 * (Title(p).size() + pendingNotes_->At(p - pendingFirst_).size()) + 2;
-    if (most > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
-    Reserve(most);
+    // Room for every page still to fold, taken at once: growing the buffer
+    // step by step would leave the copies it outgrew in the heap.
+    auto bound = [this](int from, int to) {
+      std::size_t bytes = std::max<std::size_t>(foldedSize_, 1);  // the NUL in front
+      for (int p = from; p < to; ++p) bytes += 2 * (Title(p).size() + pendingNotes_.At(p - pendingFirst_).size()) + 2;
+      return bytes;
+    };
+    if (bound(folded, last) > foldedCapacity_) {
+      const std::size_t most = bound(folded, Size());
+      if (most > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+      Reserve(most);
+    }
     ends_.reserve(static_cast<std::size_t>(Size()));
     for (int p = folded; p < last; ++p) {
       char* out = FoldInto(folded_.get() + foldedSize_, Title(p));
       *out++ = '\0';
-      out = FoldInto(out, pendingNotes_->At(p - pendingFirst_));
+      out = FoldInto(out, pendingNotes_.At(p - pendingFirst_));
       *out++ = '\0';
       foldedSize_ = static_cast<std::size_t>(out - folded_.get());
       ends_.push_back(static_cast<std::uint32_t>(foldedSize_));
     }
   }
   if (static_cast<int>(ends_.size()) < Size()) return true;
-  pendingNotes_.reset();  // every note is folded: the raw ones go
+  // Every note is folded: the raw ones go, their memory kept for the next
+  // guide (handing it back and taking it again leaves the heap in pieces).
+  pendingNotes_.Clear();
   return false;
 }
 

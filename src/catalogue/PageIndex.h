@@ -49,8 +49,8 @@ class PageIndex {
   std::uint32_t Line(int p) const noexcept { return meta_[Slot(p)].line; }
   // The fingerprint of page p's address and note; equal to
   // Fingerprint(address, note) of the same two fields.
-  std::uint64_t Fingerprint(int p) const noexcept { return meta_[Slot(p)].fingerprint; }
-  static std::uint64_t Fingerprint(std::string_view address, std::string_view note) noexcept;
+  std::uint32_t Fingerprint(int p) const noexcept { return meta_[Slot(p)].fingerprint; }
+  static std::uint32_t Fingerprint(std::string_view address, std::string_view note) noexcept;
   // Page p's address and note when they were kept (its positions named no
   // category as it was read); false otherwise. A page that names no
   // category once the load has ended always has them.
@@ -79,11 +79,11 @@ class PageIndex {
 
  private:
   struct Meta {
-    std::uint64_t fingerprint;
+    std::uint32_t fingerprint;
     std::int32_t major;
     std::int32_t middle;
-    std::uint32_t line;
-    std::uint32_t flags;  // kHasMajor | kHasMiddle
+    std::uint32_t line : 30;
+    std::uint32_t flags : 2;  // kHasMajor | kHasMiddle
   };
   struct Kept {
     int page;
@@ -115,7 +115,7 @@ class PageIndex {
   mutable std::size_t foldedCapacity_ = 0;
   mutable std::vector<std::uint32_t> ends_;  // end of page p's region, for the pages folded so far
   // The notes of pages from pendingFirst_ on, raw, until they are folded.
-  mutable std::unique_ptr<ByteList> pendingNotes_;
+  mutable ByteList pendingNotes_;
   int pendingFirst_ = 0;
   std::vector<Meta> meta_;
   ByteList raw_;            // per page its title
