@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The performance budget: builds the release preset and prints, in one block,
-# the catalogue benchmark, the main window's load-to-painted and
-# click-to-repainted times with the 100,000-page guide, the list benchmark,
+# the catalogue benchmark, the page search benchmark, the main window's
+# load-to-painted, click-to-repainted and search key-to-painted times with the
+# 100,000-page guide, the list benchmark,
 # tavren-check against Python's csv module on the same guide,
 # tavren-guide's import, export and link check,
 # the peak resident set and the start-up time to the main window shown (the
@@ -79,6 +80,11 @@ declare -A target=(
   [window_click_to_repainted_ms]="le 30"
   [window_peak_rss_mb]="le 80"
   [startup_to_main_window_shown_ms]="le 450"
+  [search_query_median_ms]="le 1"
+  [search_to_python_ratio]="le 0.25"
+  [search_key_to_painted_ms_median]="le 16"
+  [search_key_to_painted_ms_worst]="le 33"
+  [search_index_peak_rss_growth_mb]="le 25"
 )
 
 # A figure against its target: "target <= 10: met", or MISSED, or "not
@@ -104,6 +110,7 @@ export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$work/runtime}
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 run catalogue 180 "$build/bench/catalogue/catalogue_bench" --runs 5 --keep "$work/guide.lst"
+run search 180 "$build/bench/catalogue/search_bench"
 # tavren-check on the same guide against Python's csv module reading it.
 run check 180 python3 "$repo/bench/catalogue/check_vs_csv.py" --runs 7 \
   "$build/src/app/check/tavren-check" "$work/guide.lst"
@@ -176,6 +183,11 @@ main window, 100,000-page guide, offscreen (7 loads; clicks on every major categ
   first load to three lists painted  $(orna "$load_first") ms (median of 3 processes: ${load_first_all:-none}ms; later loads of run 1: median $(orna "$(value window load_to_painted_ms_median)"), best $(orna "$(value window load_to_painted_ms_best)"))   $(judge window_first_load_to_painted_ms "$load_first")
   click to page list repainted $(orna "$click") ms median (worst $(orna "$(value window click_to_repainted_ms_worst)"))   $(judge window_click_to_repainted_ms "$click")
   peak RSS                     $(orna "$rss_mb") MB ($(orna "$rss_mib") MiB; $(orna "$(value window peak_rss_mib_before_load)") MiB before loading)   $(judge window_peak_rss_mb "$rss_mb")
+page search, 100,000-page guide: 20 named queries, median of 31 runs each; Python in the same run
+  query median              $(orna "$(value search search_query_median_ms)") ms (worst query $(orna "$(value search search_query_worst_ms)") ms)   $(judge search_query_median_ms "$(value search search_query_median_ms)")
+  all 20 vs Python          $(orna "$(value search search_total_ms)") ms vs $(orna "$(value search python_total_ms)") ms, ratio $(orna "$(value search search_to_python_ratio)")   $(judge search_to_python_ratio "$(value search search_to_python_ratio)")
+  index, peak RSS growth    $(orna "$(value search search_index_peak_rss_growth_mb)") MB   $(judge search_index_peak_rss_growth_mb "$(value search search_index_peak_rss_growth_mb)")
+  key press to drop-down painted  $(orna "$(value window search_key_to_painted_ms_median)") ms median   $(judge search_key_to_painted_ms_median "$(value window search_key_to_painted_ms_median)"), worst $(orna "$(value window search_key_to_painted_ms_worst)") ms   $(judge search_key_to_painted_ms_worst "$(value window search_key_to_painted_ms_worst)")
 list bench, 3 lists x 100,000 items, offscreen
   load to painted           $(orna "$(value list load_to_painted_ms)") ms
   refill 500 to painted     $(orna "$(value list refill_500_to_painted_ms_median)") ms (median), $(orna "$(value list refill_500_to_painted_ms_max)") ms (max)

@@ -3,6 +3,8 @@
 //         painted;
 //   click: from a major category click (ListBox1Click) to the page list
 //         repainted;
+//   search: from a key press in the page search box to its drop-down
+//         repainted, over queries typed a character at a time;
 // and the process's peak resident set afterwards. The window is the real
 // one, with a web view that only records and a file dialog that answers with
 // the generated guide; the start-up pause is 0.
@@ -16,6 +18,9 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
 #include <QPointer>
 #include <QWidget>
 
@@ -34,6 +39,8 @@
 #include "base/Clock.h"
 #include "ui/Dialogs.h"
 #include "ui/GuideListBox.h"
+#include "ui/PageSearchBox.h"
+#include "ui/SearchDropDown.h"
 #include "ui/Unit1.h"
 #include "webview/WebView.h"
 
@@ -233,6 +240,42 @@ int main(int argc, char** argv) {
   const double rss = PeakRssMiB();
   std::filesystem::remove(guide);
 
+  // Key press in the page search box to its drop-down painted: queries typed
+  // a character at a time over every page of the guide.
+  std::vector<double> search;
+  {
+    // The last load's index holds every page; the clicks since left it be.
+    tavren::PageSearchBox& box = form.SearchBox();
+    box.setFocus();
+    PaintCounter rows(box.DropDown().List().viewport());
+    PaintCounter count(&box.DropDown().Count());
+    const QStringList queries = {QStringLiteral("らーめん"),       QStringLiteral("温泉 駅"),
+                                 QStringLiteral("ｶﾞｲﾄﾞ"),          QStringLiteral("no 12"),
+                                 QStringLiteral("東京ラーメン店"), QStringLiteral("ご注意")};
+    for (const QString& query : queries) {
+      box.clear();
+      QCoreApplication::processEvents();
+      for (const QChar c : query) {
+        const int marks[] = {rows.count, count.count};
+        QElapsedTimer t;
+        t.start();
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(&box, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(&box, &release);
+        while (rows.count == marks[0] && count.count == marks[1] && t.elapsed() < 10000)
+          QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (rows.count == marks[0] && count.count == marks[1]) {
+          std::fprintf(stderr, "window_bench: no repaint after \"%s\" in \"%s\"\n", QString(c).toUtf8().constData(),
+                       query.toUtf8().constData());
+          ++timeouts;
+        }
+        search.push_back(Ms(t));
+      }
+    }
+  }
+  const double rssAfterSearch = PeakRssMiB();
+
   const Figures l = Summarise(load);
   if (!peakReset) std::fprintf(stderr, "window_bench: the peak could not be reset; it includes the generator's\n");
   const Figures lc = Summarise(loadCommand);
@@ -257,6 +300,11 @@ int main(int argc, char** argv) {
   std::printf("click_most_pages_shown %d\n", shownAfterClick);
   std::printf("peak_rss_mib_before_load %.1f\n", rssBefore);
   std::printf("peak_rss_mib %.1f\n", rss);
+  const Figures k = Summarise(search);
+  std::printf("search_keys %zu\n", search.size());
+  std::printf("search_key_to_painted_ms_median %.2f\n", k.median);
+  std::printf("search_key_to_painted_ms_worst %.2f\n", k.worst);
+  std::printf("search_peak_rss_growth_mib %.1f\n", rssAfterSearch - rss);
   if (timeouts > 0) std::fprintf(stderr, "window_bench: %d runs never saw the lists painted\n", timeouts);
   return dialogs.failures > 0 || timeouts > 0 || pageCount != shape.pages ? 1 : 0;
 }

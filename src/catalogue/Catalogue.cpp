@@ -64,6 +64,8 @@ void Catalogue::ClearLists() {
   window_.TitleList().Clear();
   window_.AddressList().Clear();
   window_.NoteList().Clear();
+  pages_.Clear();
+  guideOpened_ = false;
 }
 
 void Catalogue::Load() {
@@ -87,6 +89,7 @@ void Catalogue::ReadGuideFile() {
   GuideReader reader;
   if (guideFile_) reader.Name(*guideFile_);
   reader.Open();
+  guideOpened_ = true;
   GuideReaderCloser closer(reader);
   GuideRecord record;
   StringList& majors = window_.MajorList();
@@ -94,7 +97,9 @@ void Catalogue::ReadGuideFile() {
   StringList& titles = window_.TitleList();
   StringList& addresses = window_.AddressList();
   StringList& notes = window_.NoteList();
+  std::uint32_t line = 0;
   while (!reader.AtEnd()) {
+    ++line;
     SplitGuideLine(reader.NextLine(), record);
     switch (record.Kind()) {
       case RecordKind::HeaderRecord:
@@ -111,10 +116,19 @@ void Catalogue::ReadGuideFile() {
         titles.Add(record.Field(2));
         addresses.Add(record.Field(3));
         notes.Add(record.Field(4));
+        // Only a whole page is found by the search.
+        pages_.Add(line, record.Field(0), record.Field(1), record.Field(2), record.Field(3), record.Field(4),
+                   majors.Count(), middles.Count());
         break;
     }
   }
   reader.Close();
+}
+
+void Catalogue::FilterByPair(std::int32_t major, std::int32_t middle) {
+  majorIndex_ = major;
+  middleIndex_ = middle;
+  Filter();
 }
 
 void Catalogue::FilterByMajor() {

@@ -1,11 +1,13 @@
 #pragma once
 // The catalogue commands: the load command ("読込") and the category filter
 // (a click in the major- or middle-category list), with the header record's
-// effects on the window. The catalogue keeps no copy of the guide: every
-// command reads the file from disk, and the window's lists are the only store.
+// effects on the window. Every command reads the file from disk, and the
+// window's lists are the only store the commands read. The load's pass also
+// fills the page search's index (Pages()), which the filter never reads.
 
 #include "catalogue/CatalogueWindow.h"
 #include "catalogue/GuideRecord.h"
+#include "catalogue/PageIndex.h"
 
 #include <cstdint>
 #include <optional>
@@ -45,6 +47,17 @@ class Catalogue {
   // EConvertError; pages added before a failure stay.
   void Filter();
 
+  // A found page opened by the page search: MajorIndex := major, MiddleIndex
+  // := middle, then one Filter(), with its failures. The end state is that
+  // of the major click followed by the middle click.
+  void FilterByPair(std::int32_t major, std::int32_t middle);
+
+  // Every page the last load read, up to a failure if it failed; empty
+  // before a load and while a load has not opened its file.
+  const PageIndex& Pages() const noexcept { return pages_; }
+  // True once the last load has opened its file (whatever came after).
+  bool GuideOpened() const noexcept { return guideOpened_; }
+
   // The header record's effects, reading fields 1, 2, 2, 3 in that order:
   // the caption, the guide button's caption, then GuideUrl. A missing field
   // throws EStringListError after the effects before it took place.
@@ -68,6 +81,8 @@ class Catalogue {
   std::int32_t majorIndex_ = 0;
   std::int32_t middleIndex_ = 0;
   std::string guideUrl_;
+  PageIndex pages_;
+  bool guideOpened_ = false;
 };
 
 // The caption texts, in CP932, as the header effects build them.

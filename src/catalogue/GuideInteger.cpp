@@ -14,7 +14,7 @@ int HexDigit(char c) noexcept {
 
 }  // namespace
 
-std::int32_t ParseGuideInteger(std::string_view field) {
+std::optional<std::int32_t> TryParseGuideInteger(std::string_view field) noexcept {
   std::size_t i = 0;
   const std::size_t n = field.size();
   // The common case first: a short run of decimal digits.
@@ -38,12 +38,12 @@ std::int32_t ParseGuideInteger(std::string_view field) {
     hex = true;
     i += 2;
   }
-  if (i == n) throw EConvertError(field);
+  if (i == n) return std::nullopt;
   if (hex) {
     std::uint32_t v = 0;
     for (; i < n; ++i) {
       int d = HexDigit(field[i]);
-      if (d < 0 || (v >> 28) != 0) throw EConvertError(field);
+      if (d < 0 || (v >> 28) != 0) return std::nullopt;
       v = (v << 4) | static_cast<std::uint32_t>(d);
     }
     if (negative) v = 0u - v;
@@ -52,11 +52,16 @@ std::int32_t ParseGuideInteger(std::string_view field) {
   std::uint64_t v = 0;
   const std::uint64_t limit = negative ? 2147483648ull : 2147483647ull;
   for (; i < n; ++i) {
-    if (field[i] < '0' || field[i] > '9') throw EConvertError(field);
+    if (field[i] < '0' || field[i] > '9') return std::nullopt;
     v = v * 10 + static_cast<std::uint64_t>(field[i] - '0');
-    if (v > limit) throw EConvertError(field);
+    if (v > limit) return std::nullopt;
   }
   return negative ? static_cast<std::int32_t>(0 - static_cast<std::int64_t>(v)) : static_cast<std::int32_t>(v);
+}
+
+std::int32_t ParseGuideInteger(std::string_view field) {
+  if (std::optional<std::int32_t> value = TryParseGuideInteger(field)) return *value;
+  throw EConvertError(field);
 }
 
 }  // namespace tavren

@@ -2,6 +2,7 @@
 // The integer conversion of a guide file's category positions.
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace tavren {
@@ -13,5 +14,9 @@ namespace tavren {
 // read as two's complement and negated modulo 2^32 by "-". Nothing may follow
 // the digits. Throws EConvertError carrying the whole field otherwise.
 std::int32_t ParseGuideInteger(std::string_view field);
+
+// The same conversion without the failure: no value where ParseGuideInteger
+// would throw. Never throws.
+std::optional<std::int32_t> TryParseGuideInteger(std::string_view field) noexcept;
 
 }  // namespace tavren

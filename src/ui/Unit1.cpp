@@ -1,8 +1,10 @@
 #include "ui/Unit1.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -22,8 +24,10 @@
 #include "ui/Dialogs.h"
 #include "ui/FailureDisplay.h"
 #include "ui/Fonts.h"
+#include "ui/FormSearchWindow.h"
 #include "ui/GuideDropFilter.h"
 #include "ui/GuideListBox.h"
+#include "ui/PageSearchBox.h"
 #include "ui/PictureBox.h"
 #include "ui_Unit1.h"
 #include "webview/WebView.h"
@@ -66,8 +70,13 @@ TForm1::TForm1(TForm1Parts parts, QWidget* parent)
                           .intervalMs = parts.bannerIntervalMs,
                           .fetcherLimits = parts.fetcherLimits},
               [this](JpegPicture picture) { ui_->Image1->SetPicture(std::move(picture)); }),
-      catalogue_(*this) {
+      catalogue_(*this),
+      searchBox_(nullptr),
+      searchWindow_(std::make_unique<FormSearchWindow>(*this, parts.webView, parts.dialogs)) {
   ui_->setupUi(this);
+  // In the free strip under the note label, left of the button row.
+  searchBox_ = new PageSearchBox(catalogue_, *ui_->ListBox1, *ui_->ListBox2, this);
+  searchBox_->setGeometry(8, 93, 232, 18);
 
   // The banner timer runs from the window's creation, before the pause, and
   // is never stopped.
@@ -161,9 +170,9 @@ void TForm1::ApplyHints() {
 }
 
 void TForm1::ApplyTabOrder() {
-  QWidget* const order[] = {ui_->ListBox1, ui_->ListBox2,     ui_->ListBox3, ui_->ListBox4, ui_->Button6,
-                            ui_->Button5,  ui_->Button4,      ui_->Button2,  ui_->Button1,  ui_->Button3,
-                            ui_->Button7,  webView_.Widget(), ui_->ListBox5};
+  QWidget* const order[] = {ui_->ListBox1, ui_->ListBox2, ui_->ListBox3,     searchBox_,   ui_->ListBox4,
+                            ui_->Button6,  ui_->Button5,  ui_->Button4,      ui_->Button2, ui_->Button1,
+                            ui_->Button3,  ui_->Button7,  webView_.Widget(), ui_->ListBox5};
   for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
@@ -178,6 +187,7 @@ void TForm1::ConnectHandlers() {
   connect(ui_->ListBox1, &GuideListBox::Clicked, this, &TForm1::ListBox1Click);
   connect(ui_->ListBox2, &GuideListBox::Clicked, this, &TForm1::ListBox2Click);
   connect(ui_->ListBox3, &GuideListBox::Clicked, this, &TForm1::ListBox3Click);
+  connect(searchBox_, &PageSearchBox::PageChosen, this, &TForm1::OpenFoundPage);
   connect(ui_->Image1, &PictureBox::mousePressed, this, [this](Qt::MouseButton) { Image1MouseDown(); });
   ui_->Image1->SetFailureHandler([this](std::exception_ptr failure) { ShowFailure(dialogs_, std::move(failure)); });
 }
@@ -203,10 +213,16 @@ void TForm1::Button2Click() {
 
 void TForm1::Button3Click() {
   Guarded(dialogs_, [this] { catalogue_.Load(); });
+  searchBox_->GuideLoaded();
 }
 
 void TForm1::LoadGuide(const std::string& path) {
   Guarded(dialogs_, [this, &path] { catalogue_.LoadFrom(path); });
+  searchBox_->GuideLoaded();
+}
+
+void TForm1::OpenFoundPage(int page) {
+  Guarded(dialogs_, [this, page] { tavren::OpenFoundPage(catalogue_, *this, *searchWindow_, page); });
 }
 
 void TForm1::Button4Click() {
@@ -278,6 +294,7 @@ QLabel& TForm1::Label3() const { return *ui_->Label3; }
 PictureBox& TForm1::Image1() const { return *ui_->Image1; }
 QWidget& TForm1::Panel1() const { return *ui_->Panel1; }
 QWidget& TForm1::WebBrowser1() const { return *webView_.Widget(); }
+PageSearchBox& TForm1::SearchBox() const { return *searchBox_; }
 
 StringList& TForm1::MajorList() { return *ui_->ListBox1; }
 StringList& TForm1::MiddleList() { return *ui_->ListBox2; }
@@ -308,6 +325,27 @@ void TForm1::showEvent(QShowEvent* event) {
   if (centred_ || !isWindow()) return;
   centred_ = true;
   MoveToScreenCentre(*this);
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_K && event->modifiers() == Qt::ControlModifier) {
+    searchBox_->FocusFromShortcut();
+    return;
+  }
+  if (event->key() == Qt::Key_F6 && event->modifiers() == Qt::NoModifier) {
+    // Round the three places a reader works in: page titles, search, page.
+    QWidget* focus = QApplication::focusWidget();
+    QWidget* view = webView_.Widget();
+    if (focus == ui_->ListBox3 && searchBox_->isEnabled()) {
+      searchBox_->setFocus(Qt::OtherFocusReason);
+    } else if (focus == ui_->ListBox3 || focus == searchBox_) {
+      view->setFocus(Qt::OtherFocusReason);
+    } else {
+      ui_->ListBox3->setFocus(Qt::OtherFocusReason);
+    }
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

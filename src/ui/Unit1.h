@@ -33,7 +33,9 @@ namespace tavren {
 
 class Clock;
 class Dialogs;
+class FormSearchWindow;
 class GuideListBox;
+class PageSearchBox;
 class PictureBox;
 class WebView;
 
@@ -104,6 +106,9 @@ class TForm1 : public QWidget, public CatalogueWindow {
   PictureBox& Image1() const;
   QWidget& Panel1() const;
   QWidget& WebBrowser1() const;
+  // The page search box under the note label (not one of the stored
+  // layout's controls).
+  PageSearchBox& SearchBox() const;
 
   // CatalogueWindow.
   StringList& MajorList() override;
@@ -121,6 +126,10 @@ class TForm1 : public QWidget, public CatalogueWindow {
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Ctrl+K and F6. A key handler rather than a shortcut, so that a page in
+  // the web view sees these keys first: the view passes on to its parents
+  // only the keys that the page left alone.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void ApplyFonts();
@@ -128,6 +137,7 @@ class TForm1 : public QWidget, public CatalogueWindow {
   void ApplyHints();
   void ApplyTabOrder();
   void ConnectHandlers();
+  void OpenFoundPage(int page);
 
   std::unique_ptr<Ui::TForm1> ui_;
   WebView& webView_;
@@ -137,6 +147,8 @@ class TForm1 : public QWidget, public CatalogueWindow {
   int startupPauseMs_;
   Banner banner_;
   Catalogue catalogue_;
+  PageSearchBox* searchBox_;
+  std::unique_ptr<FormSearchWindow> searchWindow_;
   bool centred_ = false;
 };
 

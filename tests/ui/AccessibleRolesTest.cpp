@@ -60,6 +60,8 @@ const Row kRows[] = {
     {"TForm1", "Button5", QAccessible::PushButton, "戻る"},
     {"TForm1", "Button6", QAccessible::PushButton, "進む"},
     {"TForm1", "Button7", QAccessible::PushButton, "終了"},
+    {"TForm1", "SearchBox", QAccessible::EditableText, "ページを検索"},
+    {"TForm1", "SearchResults", QAccessible::List, "検索結果"},
     {"TForm2", "", QAccessible::Window, "お知らせ"},
     {"TForm2", "Panel1", QAccessible::Client, ""},
     {"TForm2", "Label2", QAccessible::StaticText, "Ｔａｖｒｅｎ"},

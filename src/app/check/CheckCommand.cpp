@@ -4,17 +4,21 @@
 //
 //   tavren-check [--major N] [--middle M] [--json] FILE
 //   tavren-check --lint FILE
+//   tavren-check --find QUERY FILE
 //
-// Exit status: 0 when no command failed (no line would fail, with --lint),
-// 1 when one did, 2 for a usage error.
+// Exit status: 0 when no command failed (no line would fail, with --lint;
+// a page matched, with --find), 1 when one did (nothing matched), 2 for a
+// usage error (and, with --find, a guide that could not be read whole).
 
 #include "app/check/CheckCommand.h"
 #include "app/check/CheckRun.h"
+#include "app/check/FindRun.h"
 #include "app/check/GuideLint.h"
 
 #include <charconv>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,7 +26,8 @@ namespace {
 
 constexpr const char kUsage[] =
     "usage: tavren-check [--major N] [--middle M] [--json] FILE\n"
-    "       tavren-check --lint FILE\n";
+    "       tavren-check --lint FILE\n"
+    "       tavren-check --find QUERY FILE\n";
 
 // The program name that errors and the usage show ("tavren-check" or
 // "tavren-guide check").
@@ -52,6 +57,7 @@ int tavren::CheckCommand(std::string_view programName, int argc, char** argv) {
   tavren::CheckOptions options;
   bool json = false;
   bool lint = false;
+  std::optional<std::string> query;
   bool haveFile = false;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
@@ -63,6 +69,10 @@ int tavren::CheckCommand(std::string_view programName, int argc, char** argv) {
       (arg == "--major" ? options.major : options.middle) = row;
     } else if (!optionsEnded && arg == "--json") {
       json = true;
+    } else if (!optionsEnded && arg == "--find") {
+      if (i + 1 >= argc) return Usage("--find needs a QUERY");
+      if (query) return Usage("only one --find");
+      query = argv[++i];
     } else if (!optionsEnded && arg == "--lint") {
       lint = true;
     } else if (!optionsEnded && (arg == "-h" || arg == "--help")) {
@@ -80,6 +90,8 @@ int tavren::CheckCommand(std::string_view programName, int argc, char** argv) {
   }
   if (!haveFile) return Usage("no FILE");
   if (lint && (json || options.major || options.middle)) return Usage("--lint takes only FILE");
+  if (query && (lint || json || options.major || options.middle)) return Usage("--find takes only QUERY and FILE");
+  if (query) return tavren::RunFind(*query, options.file, std::cout, std::cerr);
 
   if (lint) {
     auto findings = tavren::LintGuide(options.file);

@@ -298,12 +298,46 @@ TEST(TavrenCheck, UsageErrorsExitWith2) {
       {path, path},
       {"--lint", "--json", path},
       {"--major", "99999999999", path},
+      {"--find"},
+      {"--find", "x"},
+      {"--find", "x", "--lint", path},
   };
   for (const Strings& args : rows) {
     ProgramRun run = RunCheck(args, folder);
     EXPECT_EQ(run.status, 2) << (args.empty() ? "(none)" : args[0]);
     EXPECT_NE(run.err.find("usage: tavren-check"), std::string::npos);
     EXPECT_EQ(run.out, "");
+  }
+}
+
+TEST(TavrenCheck, FindPrintsEachMatchAsAJsonLineAndExitsAsGrepDoes) {
+  TempFolder folder;
+  std::string path = folder.Write("g.lst", Guide({"*,0,東北", "+,0,秘湯", "0,0,乳頭温泉,http://a/,白い湯",
+                                                  "x,0,ﾗｰﾒﾝ,http://b/,\"味噌, \"\"塩\"\"\"", "0,0,箱根,http://c/,"}));
+  struct Row {
+    const char* name;
+    Strings args;
+    int status;
+    std::string out;
+  };
+  const Row rows[] = {
+      {"Folded",
+       {"--find", "らーめん 塩", path},
+       0,
+       "{\"line\": 4, \"title\": \"ﾗｰﾒﾝ\", \"address\": \"http://b/\", \"note\": \"味噌, \\\"塩\\\"\", "
+       "\"major\": null, \"middle\": \"秘湯\"}\n"},
+      {"FileOrder",
+       {"--find", "湯", path},
+       0,
+       "{\"line\": 3, \"title\": \"乳頭温泉\", \"address\": \"http://a/\", \"note\": \"白い湯\", \"major\": "
+       "\"東北\", \"middle\": \"秘湯\"}\n"},
+      {"NothingMatched", {"--find", "草津", path}, 1, ""},
+      {"UnreadableFile", {"--find", "湯", folder.Path() + "/missing.lst"}, 2, ""},
+  };
+  for (const Row& row : rows) {
+    ProgramRun run = RunCheck(row.args, folder);
+    EXPECT_EQ(run.status, row.status) << row.name;
+    EXPECT_EQ(run.out, row.out) << row.name;
   }
 }
 
