@@ -1,5 +1,6 @@
 #include "webview/QtBrowserDialogs.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -66,6 +67,48 @@ bool QtBrowserDialogs::AskYesNo(QWidget* parent, const QString& question) {
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
+}
+
+bool QtBrowserDialogs::AskScript(QWidget* parent, ScriptQuestion& question) {
+  using Kind = ScriptQuestion::Kind;
+  QDialog dialog(parent);
+  dialog.setObjectName(QStringLiteral("ScriptDialog"));
+  dialog.setWindowTitle(question.title);
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* text = new QLabel(question.text, &dialog);
+  text->setTextFormat(Qt::PlainText);
+  text->setWordWrap(true);
+  text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  text->setAccessibleName(QStringLiteral("ページからのメッセージ"));
+  layout->addWidget(text);
+  QLineEdit* field = nullptr;
+  if (question.kind == Kind::kPrompt) {
+    field = new QLineEdit(question.value, &dialog);
+    field->setAccessibleName(QStringLiteral("入力欄"));
+    layout->addWidget(field);
+  }
+  QCheckBox* silence = nullptr;
+  if (question.offerSilence) {
+    silence = new QCheckBox(QStringLiteral("このページのダイアログを今後表示しない"), &dialog);
+    silence->setObjectName(QStringLiteral("silence"));
+    silence->setAccessibleName(silence->text());
+    layout->addWidget(silence);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+  buttons->button(QDialogButtonBox::Ok)
+      ->setText(question.kind == Kind::kLeavePage ? QStringLiteral("移動する") : QStringLiteral("OK"));
+  if (question.kind != Kind::kAlert) {
+    buttons->addButton(QDialogButtonBox::Cancel)
+        ->setText(question.kind == Kind::kLeavePage ? QStringLiteral("このページにとどまる")
+                                                    : QStringLiteral("キャンセル"));
+  }
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  if (field != nullptr && accepted) question.value = field->text();
+  question.silence = silence != nullptr && silence->isChecked();
+  return accepted || question.kind == Kind::kAlert;
 }
 
 bool QtBrowserDialogs::AskPrint(QWidget* parent, QPrinter& printer) {

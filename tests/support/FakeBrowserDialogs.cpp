@@ -32,4 +32,11 @@ bool FakeBrowserDialogs::AskPrint(QWidget*, QPrinter& printer) {
   return true;
 }
 
+bool FakeBrowserDialogs::AskScript(QWidget*, ScriptQuestion& question) {
+  question.value = promptValue;
+  question.silence = question.offerSilence && tickSilence;
+  scriptDialogs.append(question);
+  return scriptAnswer || question.kind == ScriptQuestion::Kind::kAlert;
+}
+
 }  // namespace tavren

@@ -18,6 +18,7 @@ class FakeBrowserDialogs : public BrowserDialogs {
   bool AskLogin(QWidget* parent, const QString& host, const QString& realm, QString& user, QString& password) override;
   bool AskYesNo(QWidget* parent, const QString& question) override;
   bool AskPrint(QWidget* parent, QPrinter& printer) override;
+  bool AskScript(QWidget* parent, ScriptQuestion& question) override;
 
   // Answers: the save path (none: cancel), the login (none: cancel), yes/no,
   // and what the print dialog does to the printer (none: cancel).
@@ -25,12 +26,18 @@ class FakeBrowserDialogs : public BrowserDialogs {
   std::optional<std::pair<QString, QString>> login;
   bool yes = false;
   std::function<void(QPrinter&)> print;
+  // Script dialogs: OK or キャンセル, the text a prompt gets, and whether the
+  // silence check box is ticked when offered.
+  bool scriptAnswer = true;
+  QString promptValue;
+  bool tickSilence = true;
 
   QStringList errorBoxes;
   QStringList suggestedPaths;
   QStringList loginPrompts;  // "host realm"
   QStringList questions;
   int printDialogs = 0;
+  QList<ScriptQuestion> scriptDialogs;
 };
 
 }  // namespace tavren

@@ -1,0 +1,164 @@
+// The web view against pages that misbehave, with the real engine under a
+// C locale: the engine's own pages in Japanese, our certificate page, and
+// script dialog loops ended by the check box.
+
+#include "FakeBrowserDialogs.h"
+#include "LoopbackSite.h"
+#include "webview/BrowserProfile.h"
+#include "webview/BrowserView.h"
+#include "webview/QtWebView.h"
+
+#include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebEngineHistory>
+
+#include <gtest/gtest.h>
+
+namespace tavren {
+namespace {
+
+using test::LoopbackSite;
+
+// Before the application and the engine read it.
+const bool kCLocale = (qputenv("LC_ALL", "C"), qputenv("LANG", "C"), qunsetenv("LANGUAGE"), true);
+const bool kPlatformPrepared = (PrepareWebViewPlatform(), true);
+constexpr int kWaitMs = 20000;
+
+class GuardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(kCLocale && kPlatformPrepared);
+    profile_ = std::make_unique<BrowserProfile>(dialogs_, ProfileFolders{});
+    view_ = std::make_unique<QtWebView>(*profile_);
+    view_->Widget()->resize(640, 480);
+    view_->Widget()->show();
+  }
+
+  BrowserView& View() const { return *static_cast<BrowserView*>(view_->View()); }
+
+  // The page's text once it holds `part`, else what it held last.
+  QString TextHolding(const QString& part) {
+    QString text;
+    (void)QTest::qWaitFor(
+        [&] {
+          View().page()->toPlainText([&](const QString& now) { text = now; });
+          QTest::qWait(50);
+          return text.contains(part);
+        },
+        kWaitMs);
+    return text;
+  }
+
+  ::testing::AssertionResult Shows(const QString& title) {
+    if (QTest::qWaitFor([&] { return View().title() == title; }, kWaitMs)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "title " << View().title().toStdString() << ", not " << title.toStdString();
+  }
+
+  LoopbackSite site_;
+  FakeBrowserDialogs dialogs_;
+  std::unique_ptr<BrowserProfile> profile_;
+  std::unique_ptr<QtWebView> view_;
+};
+
+TEST_F(GuardTest, NetworkErrorPageIsJapaneseUnderCLocale) {
+  QTcpServer closed;
+  ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+  const quint16 port = closed.serverPort();
+  closed.close();
+  view_->Navigate(QStringLiteral("http://127.0.0.1:%1/").arg(port));
+  const QString text = TextHolding(QStringLiteral("このサイトにアクセスできません"));
+  EXPECT_TRUE(text.contains(QStringLiteral("このサイトにアクセスできません"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("ERR_CONNECTION_REFUSED"))) << text.toStdString();
+}
+
+// A TLS server on 127.0.0.1 with a self-signed certificate made for the test.
+class SelfSignedServer {
+ public:
+  SelfSignedServer() {
+    const QString key = dir_.filePath(QStringLiteral("key.pem"));
+    const QString cert = dir_.filePath(QStringLiteral("cert.pem"));
+    QProcess openssl;
+    openssl.start(
+        QStringLiteral("openssl"),
+        {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+         QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+         QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+    if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0) return;
+    QFile keyFile(key);
+    QFile certFile(cert);
+    if (!keyFile.open(QIODevice::ReadOnly) || !certFile.open(QIODevice::ReadOnly)) return;
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
+    config.setLocalCertificate(QSslCertificate(certFile.readAll()));
+    server_.setSslConfiguration(config);
+    server_.listen(QHostAddress::LocalHost, 0);
+  }
+  bool Ready() const { return server_.isListening(); }
+  QString Url(const char* path) const {
+    return QStringLiteral("https://127.0.0.1:%1%2").arg(server_.serverPort()).arg(QLatin1String(path));
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QSslServer server_;
+};
+
+TEST_F(GuardTest, CertificateErrorShowsOurPageWithoutAWayOn) {
+  SelfSignedServer tls;
+  ASSERT_TRUE(tls.Ready());
+  site_.Route("/before", "<title>before</title>");
+  site_.Route("/picture", QByteArray("<title>picture</title><img src='") + tls.Url("/a.png").toUtf8() + "'>");
+  view_->Navigate(site_.Url("/before"));
+  ASSERT_TRUE(Shows(QStringLiteral("before")));
+  // A sub-resource's error is refused without a word.
+  view_->Navigate(site_.Url("/picture"));
+  ASSERT_TRUE(Shows(QStringLiteral("picture")));
+  view_->Navigate(tls.Url("/"));
+  ASSERT_TRUE(Shows(QStringLiteral("安全に接続できません")));
+  const QString text = TextHolding(QStringLiteral("ERR_CERT_AUTHORITY_INVALID"));
+  EXPECT_TRUE(text.contains(QStringLiteral("127.0.0.1 の証明書は信頼できる発行元のものではありません")))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("ERR_CERT_AUTHORITY_INVALID"))) << text.toStdString();
+  EXPECT_EQ(View().history()->count(), 3);
+  view_->GoBack();
+  EXPECT_TRUE(Shows(QStringLiteral("picture")));
+}
+
+TEST_F(GuardTest, ScriptDialogLoopEndsByTheCheckBox) {
+  using Kind = ScriptQuestion::Kind;
+  struct Row {
+    const char* path;
+    const char* call;
+    Kind kind;
+    const char* title;  // the page's answers, in order
+  } rows[] = {
+      {"/alert", "alert('a' + i)", Kind::kAlert, "[null,null,null,null,null]"},
+      {"/confirm", "confirm('c' + i)", Kind::kConfirm, "[true,true,false,false,false]"},
+      {"/prompt", "prompt('p' + i, 'd')", Kind::kPrompt, "[\"typed\",\"typed\",null,null,null]"},
+  };
+  dialogs_.promptValue = QStringLiteral("typed");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    site_.Route(row.path, QByteArray("<title>loop</title><script>onload = () => { const r = []; "
+                                     "for (let i = 0; i < 5; ++i) r.push(") +
+                              row.call + "); document.title = JSON.stringify(r); }</script>");
+    dialogs_.scriptDialogs.clear();
+    view_->Navigate(site_.Url(row.path));
+    EXPECT_TRUE(Shows(QString::fromLatin1(row.title)));
+    ASSERT_EQ(dialogs_.scriptDialogs.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+      const ScriptQuestion& asked = dialogs_.scriptDialogs.at(i);
+      EXPECT_EQ(asked.kind, row.kind);
+      EXPECT_EQ(asked.title, QStringLiteral("127.0.0.1"));
+      EXPECT_EQ(asked.offerSilence, i == 1);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tavren
