@@ -9,6 +9,8 @@
 #include "webview/QtBrowserDialogs.h"
 #include "webview/QtWebView.h"
 
+#include <QFile>
+#include <QPointer>
 #include <QWidget>
 
 #include <string>
@@ -38,7 +40,11 @@ std::unique_ptr<QWidget> TavrenParts::MakeMainWindow() {
                     .clock = *clock_,
                     .siteRoot = std::string(SiteRoot()),
                     .bannerIntervalMs = ProgramBannerIntervalMs()};
-  return std::make_unique<TForm1>(std::move(parts));
+  auto window = std::make_unique<TForm1>(std::move(parts));
+  profile_->Guides().SetOpener(StandardGuideFolder(), [form = QPointer<TForm1>(window.get())](const QString& path) {
+    if (form) form->LoadGuide(QFile::encodeName(path).toStdString());
+  });
+  return window;
 }
 
 void TavrenParts::OpenGuide(QWidget& mainWindow, const std::string& path) {

@@ -23,6 +23,9 @@ struct ScriptQuestion {
   bool silence = false;  // out: the check box was ticked
 };
 
+// The answers to "このガイドを開きますか？".
+enum class GuideLinkAnswer { kOpen, kSave, kCancel };
+
 class BrowserDialogs {
  public:
   virtual ~BrowserDialogs() = default;
@@ -51,6 +54,10 @@ class BrowserDialogs {
   // text. True for OK (alert: always; leave page: leave); false for キャンセル.
   // Sets question.value (prompt) and question.silence (when offered).
   virtual bool AskScript(QWidget* parent, ScriptQuestion& question) = 0;
+
+  // "このガイドを開きますか？" for the guide file `fileName`, with 開く (the
+  // default), 保存… and キャンセル (also Esc and the close box).
+  virtual GuideLinkAnswer AskGuideLink(QWidget* parent, const QString& fileName) = 0;
 };
 
 }  // namespace tavren

@@ -46,8 +46,14 @@ QString BrowserPage::CrashedPageHtml() {
       "<p>もう一度ページを選ぶか、「戻る」を押してください。</p></body></html>");
 }
 
-bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) {
+bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
   const QString scheme = url.scheme().toLower();
+  // A guide served as text would show as a page of garbled text; as a
+  // download it gets the guide question.
+  if (isMainFrame && type == NavigationTypeLinkClicked && profile_.Guides().Opens() && IsGuideLink(url)) {
+    download(url);
+    return false;
+  }
   if (scheme.isEmpty() || ShownInView(scheme)) return true;
   if (isMainFrame && scheme != QStringLiteral("javascript")) QDesktopServices::openUrl(url);
   return false;

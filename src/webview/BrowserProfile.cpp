@@ -152,6 +152,7 @@ QList<QWidget*> BrowserProfile::DownloadWindows() const { return Living(download
 
 void BrowserProfile::StartDownload(QWebEngineDownloadRequest* download) {
   QWidget* parent = download->page() != nullptr ? QWebEngineView::forPage(download->page()) : nullptr;
+  if (guides_.Take(download, parent)) return;
   // The user's download folder, made when it does not exist yet (as the
   // desktop's browsers do); the home folder when it cannot be made.
   QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);

@@ -111,6 +111,23 @@ bool QtBrowserDialogs::AskScript(QWidget* parent, ScriptQuestion& question) {
   return accepted || question.kind == Kind::kAlert;
 }
 
+GuideLinkAnswer QtBrowserDialogs::AskGuideLink(QWidget* parent, const QString& fileName) {
+  QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(),
+                  QStringLiteral("このガイドを開きますか？"), QMessageBox::NoButton, parent);
+  box.setObjectName(QStringLiteral("GuideLinkQuestion"));
+  box.setTextFormat(Qt::PlainText);
+  box.setInformativeText(fileName);
+  QPushButton* open = box.addButton(QStringLiteral("開く"), QMessageBox::AcceptRole);
+  QPushButton* save = box.addButton(QStringLiteral("保存…"), QMessageBox::ActionRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  box.setDefaultButton(open);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == open) return GuideLinkAnswer::kOpen;
+  if (box.clickedButton() == save) return GuideLinkAnswer::kSave;
+  return GuideLinkAnswer::kCancel;
+}
+
 bool QtBrowserDialogs::AskPrint(QWidget* parent, QPrinter& printer) {
   QPrintDialog dialog(&printer, parent);
   return dialog.exec() == QDialog::Accepted;

@@ -21,6 +21,8 @@ class QtBrowserDialogs : public BrowserDialogs {
   // A small dialog: the text, a field for prompt(), the silence check box
   // when offered, and OK (with キャンセル but for alert()).
   bool AskScript(QWidget* parent, ScriptQuestion& question) override;
+  // A question box naming the file.
+  GuideLinkAnswer AskGuideLink(QWidget* parent, const QString& fileName) override;
 };
 
 }  // namespace tavren

@@ -39,4 +39,9 @@ bool FakeBrowserDialogs::AskScript(QWidget*, ScriptQuestion& question) {
   return scriptAnswer || question.kind == ScriptQuestion::Kind::kAlert;
 }
 
+GuideLinkAnswer FakeBrowserDialogs::AskGuideLink(QWidget*, const QString& fileName) {
+  guideLinks.append(fileName);
+  return guideLink;
+}
+
 }  // namespace tavren

@@ -19,6 +19,7 @@ class FakeBrowserDialogs : public BrowserDialogs {
   bool AskYesNo(QWidget* parent, const QString& question) override;
   bool AskPrint(QWidget* parent, QPrinter& printer) override;
   bool AskScript(QWidget* parent, ScriptQuestion& question) override;
+  GuideLinkAnswer AskGuideLink(QWidget* parent, const QString& fileName) override;
 
   // Answers: the save path (none: cancel), the login (none: cancel), yes/no,
   // and what the print dialog does to the printer (none: cancel).
@@ -31,6 +32,7 @@ class FakeBrowserDialogs : public BrowserDialogs {
   bool scriptAnswer = true;
   QString promptValue;
   bool tickSilence = true;
+  GuideLinkAnswer guideLink = GuideLinkAnswer::kOpen;
 
   QStringList errorBoxes;
   QStringList suggestedPaths;
@@ -38,6 +40,7 @@ class FakeBrowserDialogs : public BrowserDialogs {
   QStringList questions;
   int printDialogs = 0;
   QList<ScriptQuestion> scriptDialogs;
+  QStringList guideLinks;  // the file names asked about
 };
 
 }  // namespace tavren

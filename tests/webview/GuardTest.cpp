@@ -8,6 +8,8 @@
 #include "webview/BrowserView.h"
 #include "webview/QtWebView.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -157,6 +159,59 @@ TEST_F(GuardTest, ScriptDialogLoopEndsByTheCheckBox) {
       EXPECT_EQ(asked.title, QStringLiteral("127.0.0.1"));
       EXPECT_EQ(asked.offerSilence, i == 1);
     }
+  }
+}
+
+TEST_F(GuardTest, GuideLinkAsksToOpenAndKeepsTheGuide) {
+  const QByteArray guide = "\x89\xb7\x90\xf2,\x93\x8c\x96\x6b\r\n";  // CP932 bytes, any
+  const auto reply = [&](const QByteArray& headers) {
+    return [&, headers](const QByteArray&) {
+      return test::SiteReply{"HTTP/1.1 200 OK\r\nConnection: close\r\n" + headers +
+                             "Content-Length: " + QByteArray::number(guide.size()) + "\r\n\r\n" + guide};
+    };
+  };
+  // Served as text, the view would show it as a page.
+  site_.Route("/g/onsen.lst", reply("Content-Type: text/plain\r\n"));
+  site_.Route("/get", reply("Content-Type: application/x-tavren-guide\r\n"
+                            "Content-Disposition: attachment; filename=\"kyoto.csv\"\r\n"));
+  site_.Route("/", "<title>guides</title><a id=lst href=/g/onsen.lst>onsen</a><a id=typed href=/get>kyoto</a>");
+  QTemporaryDir folder;
+  QStringList opened;
+  profile_->Guides().SetOpener(folder.path(), [&](const QString& path) { opened.append(path); });
+  struct Row {
+    const char* name;
+    const char* link;
+    GuideLinkAnswer answer;
+    QString opens;  // in the folder; empty: nothing opened
+    int saveDialogs;
+  } rows[] = {
+      {"link to a .lst file opens it", "lst", GuideLinkAnswer::kOpen, QStringLiteral("onsen.lst"), 0},
+      {"the same again gets a new name", "lst", GuideLinkAnswer::kOpen, QStringLiteral("onsen (2).lst"), 0},
+      {"save is today's download", "lst", GuideLinkAnswer::kSave, {}, 1},
+      // Nothing to wait for; the next row would see a stray open.
+      {"cancel", "typed", GuideLinkAnswer::kCancel, {}, 0},
+      {"a download typed as a guide", "typed", GuideLinkAnswer::kOpen, QStringLiteral("kyoto.csv"), 0},
+  };
+  view_->Navigate(site_.Url("/"));
+  ASSERT_TRUE(Shows(QStringLiteral("guides")));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    opened.clear();
+    dialogs_.guideLinks.clear();
+    dialogs_.suggestedPaths.clear();
+    dialogs_.guideLink = row.answer;
+    View().page()->runJavaScript(QStringLiteral("document.getElementById('%1').click()").arg(QLatin1String(row.link)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs_.guideLinks.isEmpty(); }, kWaitMs));
+    if (!row.opens.isEmpty()) {
+      ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, kWaitMs));
+      EXPECT_EQ(opened, QStringList{QDir(folder.path()).filePath(row.opens)});
+      QFile file(opened.value(0));
+      EXPECT_EQ(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), guide);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs_.suggestedPaths.size() == row.saveDialogs; }, kWaitMs));
+    EXPECT_EQ(dialogs_.guideLinks, QStringList{QString::fromLatin1(row.link) == u"lst" ? QStringLiteral("onsen.lst")
+                                                                                       : QStringLiteral("kyoto.csv")});
+    EXPECT_EQ(View().title(), QStringLiteral("guides"));
   }
 }
 
