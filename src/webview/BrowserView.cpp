@@ -4,6 +4,7 @@
 #include "webview/BrowserPage.h"
 #include "webview/BrowserProfile.h"
 #include "webview/FindBar.h"
+#include "webview/LinkBubble.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -60,6 +61,7 @@ constexpr std::pair<QWebEnginePage::WebAction, const char16_t*> kMenuTexts[] = {
 BrowserView::BrowserView(BrowserProfile& profile, QWidget* parent) : QWebEngineView(parent), profile_(profile) {
   setPage(new BrowserPage(profile, this));
   findBar_ = new FindBar(*this);
+  new LinkBubble(*this);
   for (const auto& [action, text] : kMenuTexts) pageAction(action)->setText(QString::fromUtf16(text));
   AddShortcut(QKeySequence::Find, [this] { findBar_->Open(); });
   AddShortcut(QKeySequence(Qt::Key_F3), [this] { findBar_->Find(false); });

@@ -6,6 +6,7 @@
 #include "LoopbackSite.h"
 #include "webview/BrowserProfile.h"
 #include "webview/BrowserView.h"
+#include "webview/LinkBubble.h"
 #include "webview/QtWebView.h"
 
 #include <QDir>
@@ -212,6 +213,46 @@ TEST_F(GuardTest, GuideLinkAsksToOpenAndKeepsTheGuide) {
     EXPECT_EQ(dialogs_.guideLinks, QStringList{QString::fromLatin1(row.link) == u"lst" ? QStringLiteral("onsen.lst")
                                                                                        : QStringLiteral("kyoto.csv")});
     EXPECT_EQ(View().title(), QStringLiteral("guides"));
+  }
+}
+
+TEST_F(GuardTest, HoverBubbleShowsWhereALinkGoes) {
+  const QByteArray far = "/" + QByteArray(300, 'x');
+  site_.Route("/",
+              "<title>links</title><style>a { position: fixed; width: 200px; height: 40px }</style>"
+              "<a href='" +
+                  far +
+                  "' style='left: 0; top: 0'>top</a>"
+                  "<a href='/near' style='left: 0; bottom: 0'>corner</a>");
+  view_->Navigate(site_.Url("/"));
+  ASSERT_TRUE(Shows(QStringLiteral("links")));
+  auto* bubble = View().findChild<LinkBubble*>();
+  ASSERT_NE(bubble, nullptr);
+  EXPECT_TRUE(bubble->testAttribute(Qt::WA_TransparentForMouseEvents));
+  EXPECT_EQ(bubble->focusPolicy(), Qt::NoFocus);
+  enum class Side { kHidden, kLeft, kRight };
+  struct Row {
+    const char* name;
+    QPoint at;
+    QString address;
+    Side side;
+  } rows[] = {
+      {"long address, elided", {20, 20}, site_.Url(far.constData()), Side::kLeft},
+      {"off any link", {400, 200}, {}, Side::kHidden},
+      {"pointer in the lower-left corner", {20, 470}, site_.Url("/near"), Side::kRight},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    QTest::mouseMove(View().focusProxy(), row.at);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bubble->Address() == row.address; }, kWaitMs))
+        << bubble->Address().toStdString();
+    EXPECT_EQ(bubble->isVisible(), row.side != Side::kHidden);
+    if (row.side == Side::kHidden) continue;
+    EXPECT_EQ(row.side == Side::kLeft ? bubble->x() : bubble->geometry().right() + 1,
+              row.side == Side::kLeft ? 0 : View().width());
+    EXPECT_EQ(bubble->geometry().bottom() + 1, View().height());
+    EXPECT_LE(bubble->width(), View().width());
+    EXPECT_EQ(bubble->text().contains(u'…'), row.address.size() > 100) << bubble->text().toStdString();
   }
 }
 
