@@ -4,6 +4,7 @@
 #include "webview/BrowserPage.h"
 #include "webview/BrowserProfile.h"
 #include "webview/FindBar.h"
+#include "webview/FullScreenWindow.h"
 #include "webview/LinkBubble.h"
 
 #include <QAction>
@@ -62,6 +63,7 @@ BrowserView::BrowserView(BrowserProfile& profile, QWidget* parent) : QWebEngineV
   setPage(new BrowserPage(profile, this));
   findBar_ = new FindBar(*this);
   new LinkBubble(*this);
+  new FullScreenSwitch(*this);
   for (const auto& [action, text] : kMenuTexts) pageAction(action)->setText(QString::fromUtf16(text));
   AddShortcut(QKeySequence::Find, [this] { findBar_->Open(); });
   AddShortcut(QKeySequence(Qt::Key_F3), [this] { findBar_->Find(false); });

@@ -6,11 +6,14 @@
 #include "LoopbackSite.h"
 #include "webview/BrowserProfile.h"
 #include "webview/BrowserView.h"
+#include "webview/FullScreenWindow.h"
 #include "webview/LinkBubble.h"
 #include "webview/QtWebView.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -253,6 +256,61 @@ TEST_F(GuardTest, HoverBubbleShowsWhereALinkGoes) {
     EXPECT_EQ(bubble->geometry().bottom() + 1, View().height());
     EXPECT_LE(bubble->width(), View().width());
     EXPECT_EQ(bubble->text().contains(u'…'), row.address.size() > 100) << bubble->text().toStdString();
+  }
+}
+
+TEST_F(GuardTest, FullScreenByAClickEndsByEscF11OrThePage) {
+  site_.Route("/",
+              "<title>normal</title><button onclick='document.body.requestFullscreen()' "
+              "style='position: fixed; inset: 0'>play</button><input id=field>"
+              "<script>document.onfullscreenchange = () => "
+              "document.title = document.fullscreenElement ? 'full' : 'normal';</script>");
+  view_->Navigate(site_.Url("/"));
+  ASSERT_TRUE(Shows(QStringLiteral("normal")));
+  QWebEnginePage* page = View().page();
+  // The page's own title: while full screen, the view holds no page.
+  const auto titled = [&](const char* title) {
+    return QTest::qWaitFor([&] { return page->title() == QLatin1String(title); }, kWaitMs);
+  };
+  const auto fullScreenWindow = [] {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      if (auto* full = dynamic_cast<FullScreenWindow*>(window)) return full;
+    }
+    return static_cast<FullScreenWindow*>(nullptr);
+  };
+  // No click, no full screen: the engine's own rule.
+  View().page()->runJavaScript(
+      QStringLiteral("document.body.requestFullscreen().catch(() => document.title = 'refused')"));
+  EXPECT_TRUE(titled("refused"));
+  EXPECT_EQ(fullScreenWindow(), nullptr);
+  struct Row {
+    const char* name;
+    std::function<void(FullScreenWindow&)> leave;
+  } rows[] = {
+      {"Esc, with a text field focused",
+       [&](FullScreenWindow& full) {
+         page->runJavaScript(QStringLiteral("document.getElementById('field').focus()"));
+         QTest::keyClick(full.View()->focusProxy(), Qt::Key_Escape);
+       }},
+      {"F11", [](FullScreenWindow& full) { QTest::keyClick(full.View()->focusProxy(), Qt::Key_F11); }},
+      {"the page's own exit",
+       [&](FullScreenWindow&) { page->runJavaScript(QStringLiteral("document.exitFullscreen()")); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    QTest::mouseClick(View().focusProxy(), Qt::LeftButton, {}, QPoint(100, 100));
+    ASSERT_TRUE(titled("full"));
+    FullScreenWindow* full = fullScreenWindow();
+    ASSERT_NE(full, nullptr);
+    EXPECT_TRUE(full->windowState() & Qt::WindowFullScreen);
+    EXPECT_EQ(full->View()->page(), page);
+    EXPECT_TRUE(full->Hint()->isVisible());
+    EXPECT_EQ(full->Hint()->text(), QStringLiteral("Esc キーで全画面表示を終了します"));
+    EXPECT_FALSE(View().window()->windowState() & Qt::WindowFullScreen);
+    row.leave(*full);
+    EXPECT_TRUE(titled("normal"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fullScreenWindow() == nullptr; }, kWaitMs));
+    EXPECT_EQ(QWebEngineView::forPage(page), &View());
   }
 }
 
