@@ -9,6 +9,7 @@
 #include <QSize>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -55,6 +56,9 @@ struct TForm1Parts {
   std::unique_ptr<Connector> connector{};
   std::unique_ptr<Ticker> bannerTimer{};
   std::unique_ptr<BannerFile> bannerFile{};
+  // Asked before the window closes (close box, 終了, Ctrl+Q); false keeps it
+  // open. None: the window always closes.
+  std::function<bool()> mayClose{};
 };
 
 class TForm1 : public QWidget, public CatalogueWindow {
@@ -120,6 +124,7 @@ class TForm1 : public QWidget, public CatalogueWindow {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -128,6 +133,7 @@ class TForm1 : public QWidget, public CatalogueWindow {
   void ApplyHints();
   void ApplyTabOrder();
   void ConnectHandlers();
+  void ApplyKeys();
 
   std::unique_ptr<Ui::TForm1> ui_;
   WebView& webView_;
@@ -135,6 +141,7 @@ class TForm1 : public QWidget, public CatalogueWindow {
   std::string siteRoot_;
   const Clock& clock_;
   int startupPauseMs_;
+  std::function<bool()> mayClose_;
   Banner banner_;
   Catalogue catalogue_;
   bool centred_ = false;

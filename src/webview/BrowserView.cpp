@@ -73,6 +73,14 @@ BrowserView::BrowserView(BrowserProfile& profile, QWidget* parent) : QWebEngineV
   AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { Zoom(1); });
   AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { Zoom(-1); });
   AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { Zoom(0); });
+  // Reload is the window's key, wherever its focus is.
+  for (const QKeySequence& keys : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)}) {
+    auto* reload = new QAction(this);
+    reload->setShortcut(keys);
+    reload->setShortcutContext(Qt::WindowShortcut);
+    connect(reload, &QAction::triggered, this, [this] { triggerPageAction(QWebEnginePage::Reload); });
+    addAction(reload);
+  }
   connect(this, &QWebEngineView::printRequested, this, &BrowserView::Print);
   connect(this, &QWebEngineView::printFinished, this, [this] { printer_.reset(); });
 }

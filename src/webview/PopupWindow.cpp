@@ -1,7 +1,9 @@
 #include "webview/PopupWindow.h"
 
 #include "webview/BrowserView.h"
+#include "webview/HistoryKeys.h"
 
+#include <QAction>
 #include <QVBoxLayout>
 
 namespace tavren {
@@ -12,6 +14,14 @@ PopupWindow::PopupWindow(BrowserProfile& profile) : view_(new BrowserView(profil
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view_);
+  // A pop-up steps its history without a word when there is no page.
+  new HistoryKeys(
+      *this, [this] { view_->back(); }, [this] { view_->forward(); });
+  auto* closeKey = new QAction(this);
+  closeKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+  closeKey->setShortcutContext(Qt::WindowShortcut);
+  connect(closeKey, &QAction::triggered, this, &QWidget::close);
+  addAction(closeKey);
   connect(view_, &QWebEngineView::titleChanged, this, &QWidget::setWindowTitle);
   connect(view_->page(), &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
   connect(view_->page(), &QWebEnginePage::geometryChangeRequested, this, [this](const QRect& geometry) {

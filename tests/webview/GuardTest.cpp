@@ -8,12 +8,14 @@
 #include "webview/BrowserView.h"
 #include "webview/FullScreenWindow.h"
 #include "webview/LinkBubble.h"
+#include "webview/ProgramExit.h"
 #include "webview/QtWebView.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -312,6 +314,115 @@ TEST_F(GuardTest, FullScreenByAClickEndsByEscF11OrThePage) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return fullScreenWindow() == nullptr; }, kWaitMs));
     EXPECT_EQ(QWebEngineView::forPage(page), &View());
   }
+}
+
+// Focuses the page's text field `#f` and waits until the page says so.
+::testing::AssertionResult FocusField(QWebEngineView& view) {
+  view.window()->activateWindow();
+  if (!QTest::qWaitForWindowActive(view.window())) return ::testing::AssertionFailure() << "window not active";
+  view.focusProxy()->setFocus();
+  bool focused = false;
+  const bool done = QTest::qWaitFor(
+      [&] {
+        view.page()->runJavaScript(QStringLiteral("document.getElementById('f').focus(); "
+                                                  "document.activeElement.id == 'f'"),
+                                   [&](const QVariant& result) { focused = result.toBool(); });
+        QTest::qWait(50);
+        return focused;
+      },
+      kWaitMs);
+  return done ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "field not focused";
+}
+
+void PressMouseButton(QWidget* widget, Qt::MouseButton button) {
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), widget->mapToGlobal(QPointF(10, 10)), button, button,
+                    Qt::NoModifier);
+  QApplication::sendEvent(widget, &press);
+}
+
+// The keys of a window with a view, each pressed while the page's text
+// field has the focus: ours all the same.
+TEST_F(GuardTest, KeysOfAViewWorkWhileThePageHasTheFocus) {
+  int loads = 0;
+  site_.Route("/", "<title>main</title><a href=/p1 target=_blank style='position: fixed; inset: 0'>open</a>");
+  site_.Route("/p1", "<title>one</title><input id=f>");
+  site_.Route("/p2", "<title>two</title><input id=f>");
+  site_.Route("/count", [&](const QByteArray&) {
+    return LoopbackSite::Page("<title>" + QByteArray::number(++loads) + "</title><input id=f>");
+  });
+  view_->Navigate(site_.Url("/"));
+  ASSERT_TRUE(Shows(QStringLiteral("main")));
+  QTest::mouseClick(View().focusProxy(), Qt::LeftButton, {}, QPoint(100, 100));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return profile_->PopupWindows().size() == 1; }, kWaitMs));
+  QWidget* popup = profile_->PopupWindows().front();
+  auto* popupView = popup->findChild<BrowserView*>();
+  const auto shows = [&](const char* title) {
+    return QTest::qWaitFor([&] { return popupView->title() == QLatin1String(title); }, kWaitMs);
+  };
+  ASSERT_TRUE(shows("one"));
+  popupView->load(QUrl(site_.Url("/p2")));
+  ASSERT_TRUE(shows("two"));
+  const auto key = [&](QKeyCombination keys) {
+    return [&, keys] { QTest::keyClick(popupView->focusProxy(), keys.key(), keys.keyboardModifiers()); };
+  };
+  struct Row {
+    const char* name;
+    std::function<void()> press;
+    const char* title;  // the pop-up's page afterwards
+  } rows[] = {
+      {"Alt+Left: back", key(Qt::ALT | Qt::Key_Left), "one"},
+      {"Alt+Left with no page before: nothing, no word", key(Qt::ALT | Qt::Key_Left), "one"},
+      {"Alt+Right: forward", key(Qt::ALT | Qt::Key_Right), "two"},
+      {"mouse back button", [&] { PressMouseButton(popupView->focusProxy(), Qt::BackButton); }, "one"},
+      {"mouse forward button", [&] { PressMouseButton(popupView->focusProxy(), Qt::ForwardButton); }, "two"},
+      {"to the counting page", [&] { popupView->load(QUrl(site_.Url("/count"))); }, "1"},
+      {"F5: reload", key(QKeyCombination(Qt::Key_F5)), "2"},
+      {"Ctrl+R: reload", key(Qt::CTRL | Qt::Key_R), "3"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(FocusField(*popupView));
+    row.press();
+    EXPECT_TRUE(shows(row.title)) << popupView->title().toStdString();
+  }
+  EXPECT_TRUE(dialogs_.errorBoxes.isEmpty());
+  // Ctrl+W closes the pop-up.
+  ASSERT_TRUE(FocusField(*popupView));
+  key(Qt::CTRL | Qt::Key_W)();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return profile_->PopupWindows().isEmpty(); }, kWaitMs));
+  // F5 in the main view too.
+  site_.Route("/", [&](const QByteArray&) {
+    return LoopbackSite::Page("<title>main " + QByteArray::number(++loads) + "</title><input id=f>");
+  });
+  view_->Navigate(site_.Url("/"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return View().title().startsWith(u"main "); }, kWaitMs));
+  const QString before = View().title();
+  ASSERT_TRUE(FocusField(View()));
+  QTest::keyClick(View().focusProxy(), Qt::Key_F5);
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return View().title().startsWith(u"main ") && View().title() != before; }, kWaitMs));
+}
+
+TEST_F(GuardTest, ProgramEndAsksWhileADownloadRuns) {
+  site_.Route("/slow", [](const QByteArray&) {
+    return test::SiteReply{
+        "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+        "Content-Disposition: attachment; filename=\"big.bin\"\r\n"
+        "Content-Length: 100000\r\n\r\n" +
+            QByteArray(4096, 'x'),
+        true};
+  });
+  QTemporaryDir dir;
+  dialogs_.savePath = dir.filePath(QStringLiteral("big.bin"));
+  EXPECT_TRUE(MayEndProgram(*profile_, nullptr));
+  EXPECT_TRUE(dialogs_.questions.isEmpty());
+  view_->Navigate(site_.Url("/slow"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !profile_->DownloadWindows().isEmpty(); }, kWaitMs));
+  for (const bool yes : {false, true}) {
+    dialogs_.yes = yes;
+    EXPECT_EQ(MayEndProgram(*profile_, nullptr), yes);
+  }
+  EXPECT_EQ(dialogs_.questions, QStringList(2, QStringLiteral("ダウンロード中のファイルがあります。終了しますか？")));
 }
 
 }  // namespace
