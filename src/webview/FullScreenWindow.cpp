@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineFullScreenRequest>
@@ -22,6 +23,9 @@ FullScreenWindow::FullScreenWindow(QWebEnginePage& page)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view_);
+  // The screen the page was on; without a window manager (a bare X server)
+  // nothing else would size the window to it.
+  if (QWidget* before = QWebEngineView::forPage(&page)) setGeometry(before->window()->screen()->geometry());
   view_->setPage(&page);
   new LinkBubble(*view_);
   // The engine does not leave full screen on Esc by itself; these keys are

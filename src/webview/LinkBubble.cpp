@@ -25,7 +25,13 @@ LinkBubble::LinkBubble(QWebEngineView& view) : QLabel(&view), view_(view) {
   colours.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::ToolTipText));
   setPalette(colours);
   setAutoFillBackground(true);
-  connect(view_.page(), &QWebEnginePage::linkHovered, this, &LinkBubble::Show);
+  QWebEnginePage* page = view_.page();
+  connect(page, &QWebEnginePage::linkHovered, this, [this, page](const QString& address) {
+    // The page may be on show in another view for now (full screen).
+    // and the engine repeats a stale link when the page returns: only a
+    // pointer moving over this view shows one.
+    Show(QWebEngineView::forPage(page) == &view_ && pointerInside_ ? address : QString());
+  });
   // The engine's own widget inside the view gets the pointer's moves; it
   // comes and goes with the page's renderer.
   view_.installEventFilter(this);
@@ -41,6 +47,12 @@ bool LinkBubble::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseMove && watched->isWidgetType()) {
     const QPointF at = static_cast<QMouseEvent*>(event)->position();
     pointer_ = static_cast<QWidget*>(watched)->mapTo(&view_, at.toPoint());
+    pointerInside_ = true;
+  }
+  // The pointer left the view: no link is under it.
+  if (event->type() == QEvent::Leave) {
+    pointerInside_ = false;
+    Show({});
   }
   if (!address_.isEmpty() && (event->type() == QEvent::Resize || event->type() == QEvent::MouseMove)) Place();
   return false;

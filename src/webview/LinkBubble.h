@@ -28,6 +28,7 @@ class LinkBubble : public QLabel {
   QWebEngineView& view_;
   QString address_;
   QPoint pointer_;  // where the pointer last moved over the view
+  bool pointerInside_ = false;
 };
 
 }  // namespace tavren
