@@ -26,15 +26,14 @@ bool MayEndProgram(BrowserProfile& profile, QWidget* parent) {
 void ClosePopupsForExit(BrowserProfile& profile, int limitMs) {
   for (QWidget* window : profile.PopupWindows()) window->close();
   const QDeadlineTimer deadline(limitMs);
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    // The main loop has ended: windows closed now are deleted only here.
+  // Not a nested event loop: the windows' deferred deletion would wait for
+  // the loop they were closed from. The timer wakes the wait below.
+  QTimer tick;
+  tick.start(50);
+  while (!profile.PopupWindows().isEmpty() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (profile.PopupWindows().isEmpty() || deadline.hasExpired()) loop.quit();
-  });
-  poll.start(50);
-  loop.exec();
+  }
 }
 
 }  // namespace tavren

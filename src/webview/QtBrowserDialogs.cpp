@@ -74,6 +74,7 @@ bool QtBrowserDialogs::AskScript(QWidget* parent, ScriptQuestion& question) {
   QDialog dialog(parent);
   dialog.setObjectName(QStringLiteral("ScriptDialog"));
   dialog.setWindowTitle(question.title);
+  dialog.setMinimumWidth(360);
   auto* layout = new QVBoxLayout(&dialog);
   auto* text = new QLabel(question.text, &dialog);
   text->setTextFormat(Qt::PlainText);

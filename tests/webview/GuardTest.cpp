@@ -425,5 +425,16 @@ TEST_F(GuardTest, ProgramEndAsksWhileADownloadRuns) {
   EXPECT_EQ(dialogs_.questions, QStringList(2, QStringLiteral("ダウンロード中のファイルがあります。終了しますか？")));
 }
 
+TEST_F(GuardTest, ProgramEndClosesPopupsBeforeTheSessionGoes) {
+  site_.Route("/", "<title>main</title><a href=/p target=_blank style='position: fixed; inset: 0'>open</a>");
+  site_.Route("/p", "<title>popup</title>");
+  view_->Navigate(site_.Url("/"));
+  ASSERT_TRUE(Shows(QStringLiteral("main")));
+  QTest::mouseClick(View().focusProxy(), Qt::LeftButton, {}, QPoint(100, 100));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return profile_->PopupWindows().size() == 1; }, kWaitMs));
+  ClosePopupsForExit(*profile_, kWaitMs);
+  EXPECT_TRUE(profile_->PopupWindows().isEmpty());
+}
+
 }  // namespace
 }  // namespace tavren
