@@ -168,6 +168,46 @@ TEST_F(GuardTest, ScriptDialogLoopEndsByTheCheckBox) {
   }
 }
 
+// Clicks into the page until the page has seen a user action (the first
+// clicks after a load may come before the page takes input).
+::testing::AssertionResult Touch(QWebEngineView& view) {
+  bool active = false;
+  const bool done = QTest::qWaitFor(
+      [&] {
+        QTest::mouseClick(view.focusProxy(), Qt::LeftButton, {}, QPoint(100, 100));
+        view.page()->runJavaScript(QStringLiteral("navigator.userActivation.isActive"),
+                                   [&](const QVariant& result) { active = result.toBool(); });
+        QTest::qWait(100);
+        return active;
+      },
+      kWaitMs);
+  return done ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "no user action seen";
+}
+
+TEST_F(GuardTest, LeavePageQuestionIsOurs) {
+  site_.Route("/form",
+              "<title>form</title><input id=f style='position: fixed; inset: 0'><script>"
+              "onbeforeunload = e => { e.preventDefault(); e.returnValue = ''; };</script>");
+  site_.Route("/next", "<title>next</title>");
+  view_->Navigate(site_.Url("/form"));
+  ASSERT_TRUE(Shows(QStringLiteral("form")));
+  for (const bool leave : {false, true}) {
+    SCOPED_TRACE(leave ? "leave" : "stay");
+    // The engine asks again only after the user has touched the page again.
+    ASSERT_TRUE(Touch(View()));
+    dialogs_.scriptDialogs.clear();
+    dialogs_.scriptAnswer = leave;
+    view_->Navigate(site_.Url("/next"));  // a guide page picked
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs_.scriptDialogs.isEmpty(); }, kWaitMs));
+    EXPECT_EQ(dialogs_.scriptDialogs.front().kind, ScriptQuestion::Kind::kLeavePage);
+    EXPECT_EQ(dialogs_.scriptDialogs.front().text,
+              QStringLiteral("このページから移動しますか？ 入力した内容は保存されないことがあります。"));
+    if (leave) {
+      EXPECT_TRUE(Shows(QStringLiteral("next")));
+    }
+  }
+}
+
 TEST_F(GuardTest, GuideLinkAsksToOpenAndKeepsTheGuide) {
   const QByteArray guide = "\x89\xb7\x90\xf2,\x93\x8c\x96\x6b\r\n";  // CP932 bytes, any
   const auto reply = [&](const QByteArray& headers) {
