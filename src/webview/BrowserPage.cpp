@@ -14,10 +14,7 @@
 namespace tavren {
 
 BrowserPage::BrowserPage(BrowserProfile& profile, QObject* parent)
-    : QWebEnginePage(profile.Engine(), parent),
-      profile_(profile),
-      scriptDialogs_(new ScriptDialogGuard(*this, profile.Dialogs())) {
-  new CertificateErrorPage(*this);
+    : QWebEnginePage(profile.Engine(), parent), profile_(profile) {
   connect(this, &QWebEnginePage::newWindowRequested, this,
           [this](QWebEngineNewWindowRequest& request) { profile_.OpenWindow(request, DialogParent()); });
   connect(
@@ -37,6 +34,9 @@ BrowserPage::BrowserPage(BrowserProfile& profile, QObject* parent)
     // starts a fresh renderer in any case.
     QTimer::singleShot(0, this, [this] { setHtml(CrashedPageHtml()); });
   });
+  scriptDialogs_ = new ScriptDialogGuard(*this, profile_.Dialogs());
+  new CertificateErrorPage(*this);
+  profile_.Guides().Watch(*this);
 }
 
 QString BrowserPage::CrashedPageHtml() {
@@ -46,14 +46,8 @@ QString BrowserPage::CrashedPageHtml() {
       "<p>もう一度ページを選ぶか、「戻る」を押してください。</p></body></html>");
 }
 
-bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
+bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) {
   const QString scheme = url.scheme().toLower();
-  // A guide served as text would show as a page of garbled text; as a
-  // download it gets the guide question.
-  if (isMainFrame && type == NavigationTypeLinkClicked && profile_.Guides().Opens() && IsGuideLink(url)) {
-    download(url);
-    return false;
-  }
   if (scheme.isEmpty() || ShownInView(scheme)) return true;
   if (isMainFrame && scheme != QStringLiteral("javascript")) QDesktopServices::openUrl(url);
   return false;

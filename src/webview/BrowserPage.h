@@ -34,7 +34,7 @@ class BrowserPage : public QWebEnginePage {
   void Login(const QUrl& address, QAuthenticator* authenticator, const QString& host);
 
   BrowserProfile& profile_;
-  ScriptDialogGuard* scriptDialogs_;
+  ScriptDialogGuard* scriptDialogs_ = nullptr;
 };
 
 }  // namespace tavren

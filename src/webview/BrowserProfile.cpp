@@ -3,6 +3,7 @@
 #include "webview/BrowserDialogs.h"
 #include "webview/BrowserView.h"
 #include "webview/DownloadWindow.h"
+#include "webview/EngineLanguage.h"
 #include "webview/PopupWindow.h"
 
 #include <QDesktopServices>
@@ -84,6 +85,9 @@ BrowserProfile::BrowserProfile(BrowserDialogs& dialogs, const ProfileFolders& fo
 
 QWebEngineProfile* BrowserProfile::Engine() {
   if (engine_ != nullptr) return engine_;
+  // Its own pages, form messages and PDF viewer in Japanese, whatever the
+  // process locale.
+  StartEngineInJapanese();
   // The first engine profile starts the whole engine (its threads, its GPU
   // and network services): a quarter of a second that is spent only once a
   // page is really wanted.

@@ -13,8 +13,9 @@ namespace tavren {
 QByteArray WithJapaneseEngine(const QByteArray& chromiumFlags);
 
 // Sets QTWEBENGINE_CHROMIUM_FLAGS to WithJapaneseEngine of its value. Call
-// before the first engine profile is made (the engine reads it then); the
-// language holds for the engine's whole life, its page processes included.
+// before the first engine profile is made (the engine reads it then, as it
+// starts; BrowserProfile does); the language holds for the engine's whole
+// life, its page processes included.
 void StartEngineInJapanese();
 
 }  // namespace tavren

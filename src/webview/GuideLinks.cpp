@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineNavigationRequest>
+#include <QWebEnginePage>
 #include <QWidget>
 
 namespace tavren {
@@ -39,6 +41,19 @@ QString FreeGuidePath(const QString& folder, const QString& fileName) {
 void GuideLinks::SetOpener(const QString& folder, Opener opener) {
   folder_ = folder;
   opener_ = std::move(opener);
+}
+
+void GuideLinks::Watch(QWebEnginePage& page) {
+  QObject::connect(&page, &QWebEnginePage::navigationRequested, &page,
+                   [this, &page](QWebEngineNavigationRequest& request) {
+                     if (!opener_ || !request.isMainFrame() ||
+                         request.navigationType() != QWebEngineNavigationRequest::LinkClickedNavigation ||
+                         !IsGuideLink(request.url())) {
+                       return;
+                     }
+                     request.reject();
+                     page.download(request.url());
+                   });
 }
 
 bool GuideLinks::Take(QWebEngineDownloadRequest* download, QWidget* parent) {

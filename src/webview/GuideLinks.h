@@ -10,6 +10,7 @@
 
 class QUrl;
 class QWebEngineDownloadRequest;
+class QWebEnginePage;
 class QWidget;
 
 namespace tavren {
@@ -40,6 +41,11 @@ class GuideLinks {
   // guide downloads as any file.
   void SetOpener(const QString& folder, Opener opener);
   bool Opens() const { return static_cast<bool>(opener_); }
+
+  // From now on a link clicked in `page` to a guide file downloads it (while
+  // an opener is set), so that it gets the question: served as text it
+  // would otherwise show as a page of garbled text.
+  void Watch(QWebEnginePage& page);
 
   // Takes `download` (not yet accepted) when it is a guide and an opener is
   // set: asks over `parent`; 開く accepts it into the folder, キャンセル

@@ -7,17 +7,18 @@
 
 namespace tavren {
 
+void AddWindowKey(QWidget& window, const QKeySequence& keys, std::function<void()> action) {
+  auto* item = new QAction(&window);
+  item->setShortcut(keys);
+  item->setShortcutContext(Qt::WindowShortcut);
+  QObject::connect(item, &QAction::triggered, &window, std::move(action));
+  window.addAction(item);
+}
+
 HistoryKeys::HistoryKeys(QWidget& window, std::function<void()> back, std::function<void()> forward)
     : QObject(&window), window_(window), back_(std::move(back)), forward_(std::move(forward)) {
-  const auto add = [this](Qt::Key key, const std::function<void()>& step) {
-    auto* action = new QAction(&window_);
-    action->setShortcut(QKeySequence(Qt::ALT | key));
-    action->setShortcutContext(Qt::WindowShortcut);
-    connect(action, &QAction::triggered, this, [step] { step(); });
-    window_.addAction(action);
-  };
-  add(Qt::Key_Left, back_);
-  add(Qt::Key_Right, forward_);
+  AddWindowKey(window_, QKeySequence(Qt::ALT | Qt::Key_Left), [this] { back_(); });
+  AddWindowKey(window_, QKeySequence(Qt::ALT | Qt::Key_Right), [this] { forward_(); });
   // The buttons go to whichever widget is under the pointer, the engine's
   // own among them.
   qApp->installEventFilter(this);

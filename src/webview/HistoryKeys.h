@@ -3,6 +3,7 @@
 // the mouse's back / forward buttons, anywhere in the window, even while a
 // page's text field has the focus.
 
+#include <QKeySequence>
 #include <QObject>
 
 #include <functional>
@@ -10,6 +11,10 @@
 class QWidget;
 
 namespace tavren {
+
+// Runs `action` for `keys` pressed anywhere in `window` (a top-level
+// widget), a page's text field with the focus included.
+void AddWindowKey(QWidget& window, const QKeySequence& keys, std::function<void()> action);
 
 class HistoryKeys : public QObject {
  public:

@@ -3,7 +3,6 @@
 #include "webview/BrowserView.h"
 #include "webview/HistoryKeys.h"
 
-#include <QAction>
 #include <QVBoxLayout>
 
 namespace tavren {
@@ -17,11 +16,7 @@ PopupWindow::PopupWindow(BrowserProfile& profile) : view_(new BrowserView(profil
   // A pop-up steps its history without a word when there is no page.
   new HistoryKeys(
       *this, [this] { view_->back(); }, [this] { view_->forward(); });
-  auto* closeKey = new QAction(this);
-  closeKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
-  closeKey->setShortcutContext(Qt::WindowShortcut);
-  connect(closeKey, &QAction::triggered, this, &QWidget::close);
-  addAction(closeKey);
+  AddWindowKey(*this, QKeySequence(Qt::CTRL | Qt::Key_W), [this] { close(); });
   connect(view_, &QWebEngineView::titleChanged, this, &QWidget::setWindowTitle);
   connect(view_->page(), &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
   connect(view_->page(), &QWebEnginePage::geometryChangeRequested, this, [this](const QRect& geometry) {

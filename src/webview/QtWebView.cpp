@@ -4,7 +4,6 @@
 #include "base/Failure.h"
 #include "webview/BrowserProfile.h"
 #include "webview/BrowserView.h"
-#include "webview/EngineLanguage.h"
 #include "webview/QtBrowserDialogs.h"
 
 #include <QCoreApplication>
@@ -178,7 +177,6 @@ void PrepareWebViewPlatform() {
   // The engine renders through OpenGL contexts shared with the widgets; it
   // must be told before the application object exists.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  StartEngineInJapanese();
 }
 
 QString WebViewPlatformProblem() {

@@ -102,8 +102,7 @@ QString HresultText(std::uint32_t code);
 std::string WebViewFailureMessage(const QString& description, std::uint32_t code);
 
 // Call once before the QApplication is created: sets what Qt WebEngine needs
-// of the application (shared OpenGL contexts) and starts the engine in
-// Japanese (StartEngineInJapanese). Never disables the sandbox.
+// of the application (shared OpenGL contexts). Never disables the sandbox.
 void PrepareWebViewPlatform();
 
 // Why Qt WebEngine cannot start in this process, in Japanese and English, or

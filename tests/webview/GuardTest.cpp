@@ -6,6 +6,7 @@
 #include "LoopbackSite.h"
 #include "webview/BrowserProfile.h"
 #include "webview/BrowserView.h"
+#include "webview/EngineLanguage.h"
 #include "webview/FullScreenWindow.h"
 #include "webview/LinkBubble.h"
 #include "webview/ProgramExit.h"
@@ -82,6 +83,17 @@ TEST_F(GuardTest, NetworkErrorPageIsJapaneseUnderCLocale) {
   const QString text = TextHolding(QStringLiteral("このサイトにアクセスできません"));
   EXPECT_TRUE(text.contains(QStringLiteral("このサイトにアクセスできません"))) << text.toStdString();
   EXPECT_TRUE(text.contains(QStringLiteral("ERR_CONNECTION_REFUSED"))) << text.toStdString();
+}
+
+TEST(WithJapaneseEngine, AddsTheLanguageUnlessOneIsNamed) {
+  const std::pair<QByteArray, QByteArray> rows[] = {
+      {"", "--lang=ja"},
+      {"  ", "--lang=ja"},
+      {"--no-sandbox", "--no-sandbox --lang=ja"},
+      {"--lang=de --no-sandbox", "--lang=de --no-sandbox"},  // the user's own choice
+      {"--language=x", "--language=x --lang=ja"},
+  };
+  for (const auto& [flags, want] : rows) EXPECT_EQ(WithJapaneseEngine(flags), want) << flags.constData();
 }
 
 // A TLS server on 127.0.0.1 with a self-signed certificate made for the test.

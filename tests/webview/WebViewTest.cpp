@@ -4,7 +4,6 @@
 
 #include "base/CodePage.h"
 #include "base/Failure.h"
-#include "webview/EngineLanguage.h"
 #include "webview/QtWebView.h"
 #include "webview/WebView.h"
 
@@ -179,17 +178,6 @@ TEST(WebViewPlatformProblem, ReportedOnlyForRootWithTheSandboxOn) {
       EXPECT_TRUE(problem.contains(QStringLiteral("root"))) << problem.toStdString();
     }
   }
-}
-
-TEST(WithJapaneseEngine, AddsTheLanguageUnlessOneIsNamed) {
-  const std::pair<QByteArray, QByteArray> rows[] = {
-      {"", "--lang=ja"},
-      {"  ", "--lang=ja"},
-      {"--no-sandbox", "--no-sandbox --lang=ja"},
-      {"--lang=de --no-sandbox", "--lang=de --no-sandbox"},  // the user's own choice
-      {"--language=x", "--language=x --lang=ja"},
-  };
-  for (const auto& [flags, want] : rows) EXPECT_EQ(WithJapaneseEngine(flags), want) << flags.constData();
 }
 
 }  // namespace
