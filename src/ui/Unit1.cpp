@@ -1,6 +1,5 @@
 #include "ui/Unit1.h"
 
-#include <QCloseEvent>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHelpEvent>

@@ -132,8 +132,8 @@ class TForm1 : public QWidget, public CatalogueWindow {
   void ApplyColours();
   void ApplyHints();
   void ApplyTabOrder();
-  void ConnectHandlers();
   void ApplyKeys();
+  void ConnectHandlers();
 
   std::unique_ptr<Ui::TForm1> ui_;
   WebView& webView_;
