@@ -68,6 +68,25 @@ class GuardTest : public ::testing::Test {
     return ::testing::AssertionFailure() << "title " << View().title().toStdString() << ", not " << title.toStdString();
   }
 
+  // Waits until the page takes the pointer: the first events after a load
+  // may come before it does.
+  ::testing::AssertionResult TakesPointer() {
+    View().page()->runJavaScript(
+        QStringLiteral("window.moved = false; addEventListener('mousemove', () => window.moved = true)"));
+    bool moved = false;
+    int step = 0;
+    const bool done = QTest::qWaitFor(
+        [&] {
+          QTest::mouseMove(View().focusProxy(), QPoint(100 + ++step % 2, 100));
+          View().page()->runJavaScript(QStringLiteral("window.moved"),
+                                       [&](const QVariant& result) { moved = result.toBool(); });
+          QTest::qWait(100);
+          return moved;
+        },
+        kWaitMs);
+    return done ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "the page takes no pointer";
+  }
+
   LoopbackSite site_;
   FakeBrowserDialogs dialogs_;
   std::unique_ptr<BrowserProfile> profile_;
@@ -300,6 +319,7 @@ TEST_F(GuardTest, HoverBubbleShowsWhereALinkGoes) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
+    ASSERT_TRUE(TakesPointer());
     QTest::mouseMove(View().focusProxy(), row.at);
     EXPECT_TRUE(QTest::qWaitFor([&] { return bubble->Address() == row.address; }, kWaitMs))
         << bubble->Address().toStdString();
@@ -352,6 +372,7 @@ TEST_F(GuardTest, FullScreenByAClickEndsByEscF11OrThePage) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
+    ASSERT_TRUE(TakesPointer());
     QTest::mouseClick(View().focusProxy(), Qt::LeftButton, {}, QPoint(100, 100));
     ASSERT_TRUE(titled("full"));
     FullScreenWindow* full = fullScreenWindow();
@@ -404,6 +425,7 @@ TEST_F(GuardTest, KeysOfAViewWorkWhileThePageHasTheFocus) {
   });
   view_->Navigate(site_.Url("/"));
   ASSERT_TRUE(Shows(QStringLiteral("main")));
+  ASSERT_TRUE(TakesPointer());
   QTest::mouseClick(View().focusProxy(), Qt::LeftButton, {}, QPoint(100, 100));
   ASSERT_TRUE(QTest::qWaitFor([&] { return profile_->PopupWindows().size() == 1; }, kWaitMs));
   QWidget* popup = profile_->PopupWindows().front();
@@ -482,6 +504,7 @@ TEST_F(GuardTest, ProgramEndClosesPopupsBeforeTheSessionGoes) {
   site_.Route("/p", "<title>popup</title>");
   view_->Navigate(site_.Url("/"));
   ASSERT_TRUE(Shows(QStringLiteral("main")));
+  ASSERT_TRUE(TakesPointer());
   QTest::mouseClick(View().focusProxy(), Qt::LeftButton, {}, QPoint(100, 100));
   ASSERT_TRUE(QTest::qWaitFor([&] { return profile_->PopupWindows().size() == 1; }, kWaitMs));
   ClosePopupsForExit(*profile_, kWaitMs);
