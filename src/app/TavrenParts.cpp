@@ -6,9 +6,13 @@
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 #include "webview/BrowserProfile.h"
+#include "webview/ProgramExit.h"
 #include "webview/QtBrowserDialogs.h"
 #include "webview/QtWebView.h"
 
+#include <QApplication>
+#include <QFile>
+#include <QPointer>
 #include <QWidget>
 
 #include <string>
@@ -19,7 +23,11 @@ namespace tavren {
 TavrenParts::TavrenParts(const QString& applicationTitle)
     : dialogs_(std::make_unique<QtDialogs>(applicationTitle)), clock_(std::make_unique<SystemClock>()) {}
 
-TavrenParts::~TavrenParts() = default;
+TavrenParts::~TavrenParts() {
+  // A pop-up still printing outlives its print job, the program's end
+  // included.
+  if (profile_) ClosePopupsForExit(*profile_);
+}
 
 QString TavrenParts::PlatformProblem() { return WebViewPlatformProblem(); }
 
@@ -37,8 +45,13 @@ std::unique_ptr<QWidget> TavrenParts::MakeMainWindow() {
                     .dialogs = *dialogs_,
                     .clock = *clock_,
                     .siteRoot = std::string(SiteRoot()),
-                    .bannerIntervalMs = ProgramBannerIntervalMs()};
-  return std::make_unique<TForm1>(std::move(parts));
+                    .bannerIntervalMs = ProgramBannerIntervalMs(),
+                    .mayClose = [this] { return MayEndProgram(*profile_, QApplication::activeWindow()); }};
+  auto window = std::make_unique<TForm1>(std::move(parts));
+  profile_->Guides().SetOpener(StandardGuideFolder(), [form = QPointer<TForm1>(window.get())](const QString& path) {
+    if (form) form->LoadGuide(QFile::encodeName(path).toStdString());
+  });
+  return window;
 }
 
 void TavrenParts::OpenGuide(QWidget& mainWindow, const std::string& path) {

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QToolTip>
 
 #include <algorithm>
@@ -30,6 +31,7 @@
 #include "ui/PageSearchBox.h"
 #include "ui/PictureBox.h"
 #include "ui_Unit1.h"
+#include "webview/HistoryKeys.h"
 #include "webview/WebView.h"
 
 namespace tavren {
@@ -62,6 +64,7 @@ TForm1::TForm1(TForm1Parts parts, QWidget* parent)
       siteRoot_(std::move(parts.siteRoot)),
       clock_(parts.clock),
       startupPauseMs_(parts.startupPauseMs),
+      mayClose_(std::move(parts.mayClose)),
       banner_(BannerParts{.clock = parts.clock,
                           .siteRoot = siteRoot_,
                           .connector = std::move(parts.connector),
@@ -101,6 +104,7 @@ TForm1::TForm1(TForm1Parts parts, QWidget* parent)
   ApplyHints();
   ApplyTabOrder();
   ConnectHandlers();
+  ApplyKeys();
   FormResize();
   new GuideDropFilter(*this, [this](const std::string& path) { LoadGuide(path); });
 
@@ -174,6 +178,19 @@ void TForm1::ApplyTabOrder() {
                             ui_->Button6,  ui_->Button5,  ui_->Button4,      ui_->Button2, ui_->Button1,
                             ui_->Button3,  ui_->Button7,  webView_.Widget(), ui_->ListBox5};
   for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void TForm1::ApplyKeys() {
+  // The window's keys work wherever its focus is, a page's text field
+  // included; the page never sees them.
+  new HistoryKeys(
+      *this, [this] { Button5Click(); }, [this] { Button6Click(); });
+  auto* open = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
+  connect(open, &QShortcut::activated, this, &TForm1::Button3Click);
+  // Ctrl+Q ends the program from any of its windows (pop-ups, downloads).
+  auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+  quit->setContext(Qt::ApplicationShortcut);
+  connect(quit, &QShortcut::activated, this, &QWidget::close);
 }
 
 void TForm1::ConnectHandlers() {
@@ -318,6 +335,14 @@ bool TForm1::ChooseGuideFile(std::string& path) {
 void TForm1::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   FormResize();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (mayClose_ && !mayClose_()) {
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -9,6 +9,7 @@
 #include <QSize>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,6 +58,9 @@ struct TForm1Parts {
   std::unique_ptr<Connector> connector{};
   std::unique_ptr<Ticker> bannerTimer{};
   std::unique_ptr<BannerFile> bannerFile{};
+  // Asked before the window closes (close box, 終了, Ctrl+Q); false keeps it
+  // open. None: the window always closes.
+  std::function<bool()> mayClose{};
 };
 
 class TForm1 : public QWidget, public CatalogueWindow {
@@ -125,6 +129,7 @@ class TForm1 : public QWidget, public CatalogueWindow {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   // Ctrl+K and F6. A key handler rather than a shortcut, so that a page in
   // the web view sees these keys first: the view passes on to its parents
@@ -136,6 +141,7 @@ class TForm1 : public QWidget, public CatalogueWindow {
   void ApplyColours();
   void ApplyHints();
   void ApplyTabOrder();
+  void ApplyKeys();
   void ConnectHandlers();
   void OpenFoundPage(int page);
 
@@ -145,6 +151,7 @@ class TForm1 : public QWidget, public CatalogueWindow {
   std::string siteRoot_;
   const Clock& clock_;
   int startupPauseMs_;
+  std::function<bool()> mayClose_;
   Banner banner_;
   Catalogue catalogue_;
   PageSearchBox* searchBox_;

@@ -2,6 +2,8 @@
 
 #include "webview/BrowserDialogs.h"
 #include "webview/BrowserProfile.h"
+#include "webview/CertificateErrorPage.h"
+#include "webview/ScriptDialogGuard.h"
 
 #include <QAuthenticator>
 #include <QDesktopServices>
@@ -32,6 +34,9 @@ BrowserPage::BrowserPage(BrowserProfile& profile, QObject* parent)
     // starts a fresh renderer in any case.
     QTimer::singleShot(0, this, [this] { setHtml(CrashedPageHtml()); });
   });
+  scriptDialogs_ = new ScriptDialogGuard(*this, profile_.Dialogs());
+  new CertificateErrorPage(*this);
+  profile_.Guides().Watch(*this);
 }
 
 QString BrowserPage::CrashedPageHtml() {
@@ -46,6 +51,29 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool 
   if (scheme.isEmpty() || ShownInView(scheme)) return true;
   if (isMainFrame && scheme != QStringLiteral("javascript")) QDesktopServices::openUrl(url);
   return false;
+}
+
+void BrowserPage::javaScriptAlert(const QUrl&, const QString& text) {
+  ScriptQuestion question;
+  question.text = text;
+  scriptDialogs_->Ask(DialogParent(), question);
+}
+
+bool BrowserPage::javaScriptConfirm(const QUrl&, const QString& text) {
+  ScriptQuestion question;
+  question.kind = ScriptDialogGuard::ConfirmKind(text);
+  question.text = question.kind == ScriptQuestion::Kind::kLeavePage ? ScriptDialogGuard::LeavePageText() : text;
+  return scriptDialogs_->Ask(DialogParent(), question);
+}
+
+bool BrowserPage::javaScriptPrompt(const QUrl&, const QString& text, const QString& value, QString* result) {
+  ScriptQuestion question;
+  question.kind = ScriptQuestion::Kind::kPrompt;
+  question.text = text;
+  question.value = value;
+  if (!scriptDialogs_->Ask(DialogParent(), question)) return false;
+  *result = question.value;
+  return true;
 }
 
 QWidget* BrowserPage::DialogParent() const { return QWebEngineView::forPage(this); }

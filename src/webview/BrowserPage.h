@@ -8,6 +8,7 @@
 namespace tavren {
 
 class BrowserProfile;
+class ScriptDialogGuard;
 
 class BrowserPage : public QWebEnginePage {
  public:
@@ -22,12 +23,18 @@ class BrowserPage : public QWebEnginePage {
   // of any other scheme except javascript: goes to the desktop's handler.
   // Refuses both kinds.
   bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+  // Script dialogs in Japanese, through the dialog seam and its loop guard.
+  void javaScriptAlert(const QUrl& securityOrigin, const QString& text) override;
+  bool javaScriptConfirm(const QUrl& securityOrigin, const QString& text) override;
+  bool javaScriptPrompt(const QUrl& securityOrigin, const QString& text, const QString& value,
+                        QString* result) override;
 
  private:
   QWidget* DialogParent() const;
   void Login(const QUrl& address, QAuthenticator* authenticator, const QString& host);
 
   BrowserProfile& profile_;
+  ScriptDialogGuard* scriptDialogs_ = nullptr;
 };
 
 }  // namespace tavren

@@ -3,6 +3,7 @@
 #include "webview/BrowserDialogs.h"
 #include "webview/BrowserView.h"
 #include "webview/DownloadWindow.h"
+#include "webview/EngineLanguage.h"
 #include "webview/PopupWindow.h"
 
 #include <QDesktopServices>
@@ -84,6 +85,9 @@ BrowserProfile::BrowserProfile(BrowserDialogs& dialogs, const ProfileFolders& fo
 
 QWebEngineProfile* BrowserProfile::Engine() {
   if (engine_ != nullptr) return engine_;
+  // Its own pages, form messages and PDF viewer in Japanese, whatever the
+  // process locale.
+  StartEngineInJapanese();
   // The first engine profile starts the whole engine (its threads, its GPU
   // and network services): a quarter of a second that is spent only once a
   // page is really wanted.
@@ -152,6 +156,7 @@ QList<QWidget*> BrowserProfile::DownloadWindows() const { return Living(download
 
 void BrowserProfile::StartDownload(QWebEngineDownloadRequest* download) {
   QWidget* parent = download->page() != nullptr ? QWebEngineView::forPage(download->page()) : nullptr;
+  if (guides_.Take(download, parent)) return;
   // The user's download folder, made when it does not exist yet (as the
   // desktop's browsers do); the home folder when it cannot be made.
   QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);

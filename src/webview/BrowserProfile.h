@@ -4,6 +4,8 @@
 // allowed sites to do this run, the pop-up windows pages opened and the
 // downloads under way.
 
+#include "webview/GuideLinks.h"
+
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -65,6 +67,9 @@ class BrowserProfile {
   // Needs the QApplication.
   QWebEngineProfile* Engine();
   BrowserDialogs& Dialogs() const { return dialogs_; }
+  // Guide files that pages link to; they download as any file until an
+  // opener is set.
+  GuideLinks& Guides() { return guides_; }
 
   // Opens a page's request for a new window in a pop-up window of its own
   // on this profile: titled by its page, sized by the request's geometry
@@ -87,6 +92,7 @@ class BrowserProfile {
 
   BrowserDialogs& dialogs_;
   ProfileFolders folders_;
+  GuideLinks guides_{dialogs_};
   QWebEngineProfile* engine_ = nullptr;
   std::map<std::pair<QString, int>, bool> permissions_;
   QList<QPointer<QWidget>> popups_;

@@ -4,6 +4,8 @@
 #include "webview/BrowserPage.h"
 #include "webview/BrowserProfile.h"
 #include "webview/FindBar.h"
+#include "webview/FullScreenWindow.h"
+#include "webview/LinkBubble.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -61,6 +63,8 @@ constexpr std::pair<QWebEnginePage::WebAction, const char16_t*> kMenuTexts[] = {
 BrowserView::BrowserView(BrowserProfile& profile, QWidget* parent) : QWebEngineView(parent), profile_(profile) {
   setPage(new BrowserPage(profile, this));
   findBar_ = new FindBar(*this);
+  new LinkBubble(*this);
+  new FullScreenSwitch(*this);
   for (const auto& [action, text] : kMenuTexts) pageAction(action)->setText(QString::fromUtf16(text));
   AddShortcut(QKeySequence::Find, [this] { findBar_->Open(); });
   AddShortcut(QKeySequence(Qt::Key_F3), [this] { findBar_->Find(false); });
@@ -70,6 +74,14 @@ BrowserView::BrowserView(BrowserProfile& profile, QWidget* parent) : QWebEngineV
   AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { Zoom(1); });
   AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { Zoom(-1); });
   AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { Zoom(0); });
+  // Reload is the window's key, wherever its focus is.
+  for (const QKeySequence& keys : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)}) {
+    auto* reload = new QAction(this);
+    reload->setShortcut(keys);
+    reload->setShortcutContext(Qt::WindowShortcut);
+    connect(reload, &QAction::triggered, this, [this] { triggerPageAction(QWebEnginePage::Reload); });
+    addAction(reload);
+  }
   connect(this, &QWebEngineView::printRequested, this, &BrowserView::Print);
   connect(this, &QWebEngineView::printFinished, this, &BrowserView::EndPrint);
 }

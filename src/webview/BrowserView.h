@@ -2,7 +2,8 @@
 // The engine view of every window of the program's browser: a BrowserPage on
 // the shared profile, the engine's context menu with "既定のブラウザで開く"
 // added, find (Ctrl+F, F3, Shift+F3), print (Ctrl+P and window.print())
-// and zoom (Ctrl+plus, Ctrl+minus, Ctrl+0).
+// and zoom (Ctrl+plus, Ctrl+minus, Ctrl+0); reload (F5, Ctrl+R) anywhere in
+// its window; the bubble showing a link's address; a page's full screen.
 
 #include <QWebEngineView>
 

@@ -1,5 +1,6 @@
 #include "webview/QtBrowserDialogs.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -66,6 +67,66 @@ bool QtBrowserDialogs::AskYesNo(QWidget* parent, const QString& question) {
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
+}
+
+bool QtBrowserDialogs::AskScript(QWidget* parent, ScriptQuestion& question) {
+  using Kind = ScriptQuestion::Kind;
+  QDialog dialog(parent);
+  dialog.setObjectName(QStringLiteral("ScriptDialog"));
+  dialog.setWindowTitle(question.title);
+  dialog.setMinimumWidth(360);
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* text = new QLabel(question.text, &dialog);
+  text->setTextFormat(Qt::PlainText);
+  text->setWordWrap(true);
+  text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  text->setAccessibleName(QStringLiteral("ページからのメッセージ"));
+  layout->addWidget(text);
+  QLineEdit* field = nullptr;
+  if (question.kind == Kind::kPrompt) {
+    field = new QLineEdit(question.value, &dialog);
+    field->setAccessibleName(QStringLiteral("入力欄"));
+    layout->addWidget(field);
+  }
+  QCheckBox* silence = nullptr;
+  if (question.offerSilence) {
+    silence = new QCheckBox(QStringLiteral("このページのダイアログを今後表示しない"), &dialog);
+    silence->setObjectName(QStringLiteral("silence"));
+    silence->setAccessibleName(silence->text());
+    layout->addWidget(silence);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+  buttons->button(QDialogButtonBox::Ok)
+      ->setText(question.kind == Kind::kLeavePage ? QStringLiteral("移動する") : QStringLiteral("OK"));
+  if (question.kind != Kind::kAlert) {
+    buttons->addButton(QDialogButtonBox::Cancel)
+        ->setText(question.kind == Kind::kLeavePage ? QStringLiteral("このページにとどまる")
+                                                    : QStringLiteral("キャンセル"));
+  }
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  if (field != nullptr && accepted) question.value = field->text();
+  question.silence = silence != nullptr && silence->isChecked();
+  return accepted || question.kind == Kind::kAlert;
+}
+
+GuideLinkAnswer QtBrowserDialogs::AskGuideLink(QWidget* parent, const QString& fileName) {
+  QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(),
+                  QStringLiteral("このガイドを開きますか？"), QMessageBox::NoButton, parent);
+  box.setObjectName(QStringLiteral("GuideLinkQuestion"));
+  box.setTextFormat(Qt::PlainText);
+  box.setInformativeText(fileName);
+  QPushButton* open = box.addButton(QStringLiteral("開く"), QMessageBox::AcceptRole);
+  QPushButton* save = box.addButton(QStringLiteral("保存…"), QMessageBox::ActionRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  box.setDefaultButton(open);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == open) return GuideLinkAnswer::kOpen;
+  if (box.clickedButton() == save) return GuideLinkAnswer::kSave;
+  return GuideLinkAnswer::kCancel;
 }
 
 bool QtBrowserDialogs::AskPrint(QWidget* parent, QPrinter& printer) {

@@ -18,6 +18,11 @@ class QtBrowserDialogs : public BrowserDialogs {
   bool AskYesNo(QWidget* parent, const QString& question) override;
   // QPrintDialog: the desktop's printers and printing to a PDF file.
   bool AskPrint(QWidget* parent, QPrinter& printer) override;
+  // A small dialog: the text, a field for prompt(), the silence check box
+  // when offered, and OK (with キャンセル but for alert()).
+  bool AskScript(QWidget* parent, ScriptQuestion& question) override;
+  // A question box naming the file.
+  GuideLinkAnswer AskGuideLink(QWidget* parent, const QString& fileName) override;
 };
 
 }  // namespace tavren

@@ -32,4 +32,16 @@ bool FakeBrowserDialogs::AskPrint(QWidget*, QPrinter& printer) {
   return true;
 }
 
+bool FakeBrowserDialogs::AskScript(QWidget*, ScriptQuestion& question) {
+  question.value = promptValue;
+  question.silence = question.offerSilence && tickSilence;
+  scriptDialogs.append(question);
+  return scriptAnswer || question.kind == ScriptQuestion::Kind::kAlert;
+}
+
+GuideLinkAnswer FakeBrowserDialogs::AskGuideLink(QWidget*, const QString& fileName) {
+  guideLinks.append(fileName);
+  return guideLink;
+}
+
 }  // namespace tavren

@@ -60,6 +60,8 @@ struct Window {
   MemorySite site;
   FakeTicker* timer = nullptr;
   MemoryBannerFile* bannerFile = nullptr;
+  bool mayClose = true;  // the answer to the window's close question
+  int closeQuestions = 0;
   std::unique_ptr<TForm1> form;  // last, so that it goes before its twins
 
   // `prepare` runs on the twins before the window is made.
@@ -77,7 +79,11 @@ struct Window {
                                                 .startupPauseMs = startupPauseMs,
                                                 .connector = site.NewConnector(),
                                                 .bannerTimer = std::move(ticker),
-                                                .bannerFile = std::move(file)});
+                                                .bannerFile = std::move(file),
+                                                .mayClose = [this] {
+                                                  ++closeQuestions;
+                                                  return mayClose;
+                                                }});
   }
 
   bool Show() {
@@ -719,6 +725,61 @@ TEST_F(TForm1Test, ExitClosesTheWindow) {
     }
     EXPECT_FALSE(fresh.form->isVisible()) << byButton;
     EXPECT_TRUE(fresh.dialogs.log.isEmpty()) << byButton;
+  }
+}
+
+TEST_F(TForm1Test, KeysOfTheMainWindowWorkWhereverItsFocusIs) {
+  ASSERT_TRUE(w.Show());
+  w.form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
+  w.web.SetHistory({QStringLiteral("a"), QStringLiteral("b")}, 1);
+  QWidget* list = w.form->ListBox(3).viewport();
+  w.form->ListBox(3).setFocus();
+  const auto key = [&](QKeyCombination keys) {
+    return [&, keys] { QTest::keyClick(list, keys.key(), keys.keyboardModifiers()); };
+  };
+  const auto button = [&](Qt::MouseButton pressed) {
+    return [&, pressed] {
+      QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), pressed, pressed,
+                        Qt::NoModifier);
+      QApplication::sendEvent(list, &press);
+    };
+  };
+  struct Row {
+    const char* name;
+    std::function<void()> press;
+    QString page;
+    QStringList log;  // the dialogs shown
+    bool mayClose = true;
+    bool open = true;
+  } rows[] = {
+      {"Alt+Left: 戻る", key(Qt::ALT | Qt::Key_Left), QStringLiteral("a"), {}},
+      {"Alt+Left with no page: 戻る's message",
+       key(Qt::ALT | Qt::Key_Left),
+       QStringLiteral("a"),
+       {Qs("Message: ページがありません")}},
+      {"Alt+Right: 進む", key(Qt::ALT | Qt::Key_Right), QStringLiteral("b"), {}},
+      {"mouse back button", button(Qt::BackButton), QStringLiteral("a"), {}},
+      {"mouse forward button", button(Qt::ForwardButton), QStringLiteral("b"), {}},
+      {"Ctrl+O: 読込",
+       key(Qt::CTRL | Qt::Key_O),
+       QStringLiteral("b"),  // exactly as the button: a cancel with no guide read yet reads nothing
+       {Qs("OpenGuideFile: cancel"), Qs("ErrorBox: I/O エラー (102)")}},
+      {"Ctrl+Q refused by the close question", key(Qt::CTRL | Qt::Key_Q), QStringLiteral("b"), {}, false, true},
+      {"Ctrl+Q", key(Qt::CTRL | Qt::Key_Q), QStringLiteral("b"), {}, true, false},
+  };
+  w.dialogs.WillCancel();  // for Ctrl+O
+  int questions = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    w.dialogs.log.clear();
+    w.mayClose = row.mayClose;
+    row.press();
+    EXPECT_EQ(w.web.CurrentPage(), row.page);
+    EXPECT_EQ(w.dialogs.log, row.log);
+    EXPECT_EQ(w.form->isVisible(), row.open);
+    if (QString::fromLatin1(row.name).startsWith(u"Ctrl+Q")) ++questions;
+    EXPECT_EQ(w.closeQuestions, questions);
   }
 }
 
