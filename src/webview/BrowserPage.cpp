@@ -2,9 +2,10 @@
 
 #include "webview/BrowserDialogs.h"
 #include "webview/BrowserProfile.h"
+#include "webview/BrowserView.h"
+#include "webview/PopupBlockBar.h"
 
 #include <QAuthenticator>
-#include <QDesktopServices>
 #include <QTimer>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineView>
@@ -13,8 +14,10 @@ namespace tavren {
 
 BrowserPage::BrowserPage(BrowserProfile& profile, QObject* parent)
     : QWebEnginePage(profile.Engine(), parent), profile_(profile) {
-  connect(this, &QWebEnginePage::newWindowRequested, this,
-          [this](QWebEngineNewWindowRequest& request) { profile_.OpenWindow(request, DialogParent()); });
+  connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+    if (profile_.OpenWindow(request, *this)) return;
+    if (auto* view = dynamic_cast<BrowserView*>(DialogParent())) view->PopupBar().Count();
+  });
   connect(
       this, &QWebEnginePage::authenticationRequired, this,
       [this](const QUrl& address, QAuthenticator* authenticator) { Login(address, authenticator, address.host()); });
@@ -41,11 +44,10 @@ QString BrowserPage::CrashedPageHtml() {
       "<p>もう一度ページを選ぶか、「戻る」を押してください。</p></body></html>");
 }
 
-bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) {
-  const QString scheme = url.scheme().toLower();
-  if (scheme.isEmpty() || ShownInView(scheme)) return true;
-  if (isMainFrame && scheme != QStringLiteral("javascript")) QDesktopServices::openUrl(url);
-  return false;
+bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool) {
+  // The engine asks about another scheme only once its own rule saw a user
+  // action in the page, and then hands the address to the desktop itself.
+  return OpenerOf(url, Asker::kUser) != Opener::kNowhere;
 }
 
 QWidget* BrowserPage::DialogParent() const { return QWebEngineView::forPage(this); }

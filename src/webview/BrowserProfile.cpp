@@ -5,7 +5,6 @@
 #include "webview/DownloadWindow.h"
 #include "webview/PopupWindow.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -51,6 +50,11 @@ QList<QWidget*> Living(const QList<QPointer<T>>& windows) {
   return living;
 }
 
+// What AllowPopups() keeps: the host, or the scheme of a page without one.
+QString PopupSite(const QUrl& page) {
+  return page.host().isEmpty() ? page.scheme() + QStringLiteral(":") : page.host();
+}
+
 // Centres `window` over `over`, so that a window the user caused opens
 // where the user looks.
 void PlaceOver(QWidget& window, const QWidget& over) {
@@ -69,14 +73,6 @@ ProfileFolders StandardProfileFolders() {
 QString BrowserUserAgent(const QString& engineAgent) {
   static const QRegularExpression token(QStringLiteral("\\s*QtWebEngine/\\S*"));
   return QString(engineAgent).remove(token).trimmed();
-}
-
-bool ShownInView(const QString& scheme) {
-  static const QStringList shown{QStringLiteral("http"),      QStringLiteral("https"),       QStringLiteral("file"),
-                                 QStringLiteral("about"),     QStringLiteral("data"),        QStringLiteral("blob"),
-                                 QStringLiteral("qrc"),       QStringLiteral("view-source"), QStringLiteral("chrome"),
-                                 QStringLiteral("filesystem")};
-  return shown.contains(scheme);
 }
 
 BrowserProfile::BrowserProfile(BrowserDialogs& dialogs, const ProfileFolders& folders)
@@ -115,12 +111,15 @@ BrowserProfile::~BrowserProfile() {
   delete engine_;
 }
 
-void BrowserProfile::OpenWindow(QWebEngineNewWindowRequest& request, const QWidget* opener) {
+bool BrowserProfile::OpenWindow(QWebEngineNewWindowRequest& request, QWebEnginePage& opener) {
+  // Refused before anything else, whatever the scheme: the engine says for
+  // every window whether a user action asked for it.
+  if (!request.isUserInitiated() && !popupSites_.contains(PopupSite(opener.url()))) return false;
   const QUrl address = request.requestedUrl();
-  const QString scheme = address.scheme().toLower();
-  if (!scheme.isEmpty() && !ShownInView(scheme)) {
-    if (scheme != QStringLiteral("javascript")) QDesktopServices::openUrl(address);
-    return;
+  const Asker asker = request.isUserInitiated() ? Asker::kUser : Asker::kScript;
+  if (OpenerOf(address, asker) != Opener::kView) {
+    OpenOnDesktop(address, asker);
+    return true;
   }
   auto* window = new PopupWindow(*this);
   popups_.removeAll(nullptr);
@@ -129,12 +128,15 @@ void BrowserProfile::OpenWindow(QWebEngineNewWindowRequest& request, const QWidg
   window->resize(geometry.size().isEmpty() ? QSize(800, 600) : geometry.size());
   if (!geometry.size().isEmpty() && !geometry.topLeft().isNull()) {
     window->move(geometry.topLeft());
-  } else if (opener != nullptr) {
-    PlaceOver(*window, *opener->window());
+  } else if (const QWidget* view = QWebEngineView::forPage(&opener)) {
+    PlaceOver(*window, *view->window());
   }
   request.openIn(window->View()->page());
   window->show();
+  return true;
 }
+
+void BrowserProfile::AllowPopups(const QUrl& page) { popupSites_.insert(PopupSite(page)); }
 
 bool BrowserProfile::Allows(QWidget* parent, const QUrl& origin, QWebEnginePage::Feature feature) {
   const std::pair<QString, int> key{origin.toString(), static_cast<int>(feature)};

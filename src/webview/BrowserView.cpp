@@ -1,13 +1,14 @@
 #include "webview/BrowserView.h"
 
+#include "webview/AddressRule.h"
 #include "webview/BrowserDialogs.h"
 #include "webview/BrowserPage.h"
 #include "webview/BrowserProfile.h"
 #include "webview/FindBar.h"
+#include "webview/PopupBlockBar.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QPrinter>
 #include <QTimer>
@@ -61,6 +62,8 @@ constexpr std::pair<QWebEnginePage::WebAction, const char16_t*> kMenuTexts[] = {
 BrowserView::BrowserView(BrowserProfile& profile, QWidget* parent) : QWebEngineView(parent), profile_(profile) {
   setPage(new BrowserPage(profile, this));
   findBar_ = new FindBar(*this);
+  popupBar_ = new PopupBlockBar(*this, profile);
+  findBar_->KeepBelow(*popupBar_);
   for (const auto& [action, text] : kMenuTexts) pageAction(action)->setText(QString::fromUtf16(text));
   AddShortcut(QKeySequence::Find, [this] { findBar_->Open(); });
   AddShortcut(QKeySequence(Qt::Key_F3), [this] { findBar_->Find(false); });
@@ -138,10 +141,8 @@ void BrowserView::contextMenuEvent(QContextMenuEvent* event) {
   const QUrl address = ContextAddress();
   QAction* external = menu->addAction(QStringLiteral("既定のブラウザで開く"));
   external->setObjectName(QStringLiteral("openInDefaultBrowser"));
-  const QString scheme = address.scheme().toLower();
-  external->setEnabled(scheme == QStringLiteral("http") || scheme == QStringLiteral("https") ||
-                       scheme == QStringLiteral("file"));
-  connect(external, &QAction::triggered, this, [address] { QDesktopServices::openUrl(address); });
+  external->setEnabled(OpenerOf(address, Asker::kUserForDesktopBrowser) == Opener::kDesktop);
+  connect(external, &QAction::triggered, this, [address] { OpenOnDesktop(address, Asker::kUserForDesktopBrowser); });
   menu->popup(event->globalPos());
 }
 

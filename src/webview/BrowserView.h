@@ -16,6 +16,7 @@ namespace tavren {
 
 class BrowserProfile;
 class FindBar;
+class PopupBlockBar;
 
 class BrowserView : public QWebEngineView {
  public:
@@ -24,6 +25,8 @@ class BrowserView : public QWebEngineView {
   ~BrowserView() override;
 
   FindBar& Find() const { return *findBar_; }
+  // The bar that counts the windows refused to the page's scripts.
+  PopupBlockBar& PopupBar() const { return *popupBar_; }
 
   // Asks with the print dialog and prints the page; nothing while an
   // earlier print is still being made.
@@ -53,6 +56,7 @@ class BrowserView : public QWebEngineView {
 
   BrowserProfile& profile_;
   FindBar* findBar_;
+  PopupBlockBar* popupBar_;
   std::unique_ptr<QPrinter> printer_;
   std::vector<std::function<void()>> afterPrinting_;
 };

@@ -92,9 +92,15 @@ void FindBar::Close() {
 
 QString FindBar::CountText() const { return count_->text(); }
 
+void FindBar::KeepBelow(QWidget& bar) {
+  above_ = &bar;
+  bar.installEventFilter(this);
+}
+
 bool FindBar::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == &view_) {
-    if (event->type() == QEvent::Resize) Place();
+  if (watched == &view_ || watched == above_) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Resize || type == QEvent::Show || type == QEvent::Hide) Place();
     return false;
   }
   if (watched == field_ && event->type() == QEvent::KeyPress) {
@@ -113,7 +119,7 @@ bool FindBar::eventFilter(QObject* watched, QEvent* event) {
 
 void FindBar::Place() {
   adjustSize();
-  move(qMax(0, view_.width() - width() - 16), 0);
+  move(qMax(0, view_.width() - width() - 16), above_ != nullptr && !above_->isHidden() ? above_->height() : 0);
 }
 
 void FindBar::ShowResult(const QWebEngineFindTextResult& result) {

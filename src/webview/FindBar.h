@@ -26,6 +26,10 @@ class FindBar : public QFrame {
   // Hides the box, clears the marks and gives the focus back to the view.
   void Close();
 
+  // Keeps the box below `bar`, another overlay of the view along its top
+  // edge, while that shows.
+  void KeepBelow(QWidget& bar);
+
   // "N / M 件", "見つかりません", or empty before any search.
   QString CountText() const;
   QLineEdit* Field() const { return field_; }
@@ -42,6 +46,7 @@ class FindBar : public QFrame {
   QLabel* count_;
   QTimer* typing_;
   int searches_ = 0;
+  QWidget* above_ = nullptr;
 };
 
 }  // namespace tavren

@@ -2,12 +2,12 @@
 
 #include "base/CodePage.h"
 #include "base/Failure.h"
+#include "webview/AddressRule.h"
 #include "webview/BrowserProfile.h"
 #include "webview/BrowserView.h"
 #include "webview/QtBrowserDialogs.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -133,11 +133,9 @@ void QtWebView::DoNavigate(const QString& address) {
   }
   const QUrl url(address, QUrl::TolerantMode);
   // The engine would refuse an address it cannot show; a mailto: or tel:
-  // address in a guide belongs to the desktop's program for it.
-  if (const QString scheme = url.scheme().toLower(); !scheme.isEmpty() && !ShownInView(scheme)) {
-    QDesktopServices::openUrl(url);
-    return;
-  }
+  // address in a guide belongs to the desktop's program for it, and the user
+  // picked it.
+  if (OpenOnDesktop(url, Asker::kUser)) return;
   Load(url);
 }
 
