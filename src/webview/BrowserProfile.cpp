@@ -164,11 +164,8 @@ void BrowserProfile::StartDownload(QWebEngineDownloadRequest* download) {
     return;
   }
   const QFileInfo chosen(target);
-  const QString partialName = DownloadWindow::PartialName(chosen.fileName());
-  // A partial file left by a crash would make the engine pick another name.
-  QFile::remove(chosen.dir().filePath(partialName));
   download->setDownloadDirectory(chosen.absolutePath());
-  download->setDownloadFileName(partialName);
+  download->setDownloadFileName(DownloadWindow::WorkingName(chosen.dir(), chosen.fileName()));
   if (download->isSavePageDownload()) download->setSavePageFormat(QWebEngineDownloadRequest::MimeHtmlSaveFormat);
   download->accept();
   auto* window = new DownloadWindow(download, chosen.absoluteFilePath(), dialogs_);

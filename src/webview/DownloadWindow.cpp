@@ -10,8 +10,11 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
+
+#include <cstdio>
 
 namespace tavren {
 namespace {
@@ -81,7 +84,20 @@ DownloadWindow::~DownloadWindow() {
 
 QString DownloadWindow::StatusText() const { return status_->text(); }
 
-QString DownloadWindow::PartialName(const QString& fileName) { return fileName + QStringLiteral(".part"); }
+QString DownloadWindow::WorkingName(const QDir& folder, const QString& fileName) {
+  // NAME_MAX, less room for the engine's own suffix (".download") and for
+  // our tail (".xxxxxxxx.part").
+  constexpr qsizetype kStemBytes = 255 - 16 - 14;
+  QString stem = fileName;
+  while (!stem.isEmpty() && QFile::encodeName(stem).size() > kStemBytes) {
+    stem.chop(stem.size() >= 2 && stem.at(stem.size() - 1).isLowSurrogate() ? 2 : 1);
+  }
+  for (;;) {
+    const QString tag = QString::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, u'0');
+    const QString name = QStringLiteral("%1.%2.part").arg(stem, tag);
+    if (!QFileInfo::exists(folder.filePath(name))) return name;
+  }
+}
 
 QString DownloadWindow::PartialPath() const {
   return QDir(download_->downloadDirectory()).filePath(download_->downloadFileName());
@@ -106,10 +122,15 @@ void DownloadWindow::ShowProgress() {
 void DownloadWindow::Finish() {
   over_ = true;
   const QString partial = PartialPath();
-  // The user agreed to replace the chosen file when choosing it.
-  if (QFile::exists(target_)) QFile::remove(target_);
-  if (!QFile::rename(partial, target_)) {
-    Fail(QStringLiteral("「%1」を保存できませんでした。").arg(target_));
+  // The user agreed to replace the chosen file when choosing it. One
+  // rename(2) replaces it or leaves both as they were (QFile::rename never
+  // replaces a file, and removing first could lose both).
+  if (::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target_).constData()) != 0) {
+    BrowserDialogs& dialogs = dialogs_;
+    close();
+    dialogs.ErrorBox(nullptr,
+                     QStringLiteral("「%1」を保存できませんでした。\nダウンロードしたファイルは「%2」にあります。")
+                         .arg(target_, partial));
     return;
   }
   bar_->setRange(0, 1);

@@ -205,29 +205,65 @@ TEST_F(BrowserTest, DownloadSavesOnlyFinishedFiles) {
   };
   site_.Route("/slow", partial(true));
   site_.Route("/cut", partial(false));
-  QTemporaryDir dir;
-  const QString target = dir.filePath(QStringLiteral("report.txt"));
   enum class Then { kWait, kCancelButton, kRefuse };
+  enum class Before { kOldFile, kForeignPart, kFolder };                      // what the folder holds
+  const QString kana80 = QString(80, QChar(u'あ')) + QStringLiteral(".txt");  // 244 bytes
   struct Row {
     const char* name;
     const char* path;
     Then then;
-    QByteArray content;  // the chosen file afterwards (it held "old")
-    QString errorBox;
+    QString file;                      // chosen in the save dialog; empty: report.txt
+    Before before = Before::kOldFile;  // the old file holds "old"
+    QByteArray content = "old";        // the chosen file afterwards
+    QString errorBox = {};
   } rows[] = {
-      {"finished download replaces the chosen file", "/done", Then::kWait, "hello", {}},
-      {"cancel button", "/slow", Then::kCancelButton, "old",
+      {"finished download replaces the chosen file", "/done", Then::kWait, {}, {}, "hello"},
+      {"a 244-byte name", "/done", Then::kWait, kana80, {}, "hello"},
+      {"another program's .part is left alone", "/done", Then::kWait, {}, Before::kForeignPart, "hello"},
+      {"cancel button",
+       "/slow",
+       Then::kCancelButton,
+       {},
+       {},
+       "old",
        QStringLiteral("「report.txt」のダウンロードを取り消しました。")},
-      {"connection cut", "/cut", Then::kWait, "old",
+      {"connection cut",
+       "/cut",
+       Then::kWait,
+       {},
+       {},
+       "old",
        QStringLiteral("「report.txt」をダウンロードできませんでした: サーバーとのやり取りが途中で失敗しました。")},
-      {"save dialog cancelled", "/done", Then::kRefuse, "old", {}},
+      {"save dialog cancelled", "/done", Then::kRefuse, {}, {}, "old", {}},
+      {"a failed replace keeps both and says where",
+       "/done",
+       Then::kWait,
+       {},
+       Before::kFolder,
+       {},
+       QStringLiteral("を保存できませんでした。\nダウンロードしたファイルは「")},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     dialogs_.errorBoxes.clear();
-    QFile old(target);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-    old.close();
+    QTemporaryDir dir;
+    const QString file = row.file.isEmpty() ? QStringLiteral("report.txt") : row.file;
+    const QString target = dir.filePath(file);
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+      QFile file(path);
+      return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    const auto read = [](const QString& path) {
+      QFile file(path);
+      return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    // A folder in its place: the final rename fails.
+    ASSERT_TRUE(row.before == Before::kFolder ? QDir().mkpath(target + QStringLiteral("/inside"))
+                                              : write(target, "old"));
+    const QString foreign = target + QStringLiteral(".part");
+    if (row.before == Before::kForeignPart) {
+      ASSERT_TRUE(write(foreign, "theirs"));
+    }
     dialogs_.savePath = row.then == Then::kRefuse ? std::nullopt : std::optional(target);
     const qsizetype asked = dialogs_.suggestedPaths.size();
     view_->Navigate(site_.Url(row.path));
@@ -244,11 +280,28 @@ TEST_F(BrowserTest, DownloadSavesOnlyFinishedFiles) {
              (!windows.isEmpty() && static_cast<DownloadWindow*>(windows.front())->StatusText() == u"完了しました");
     };
     ASSERT_TRUE(row.then == Then::kRefuse || QTest::qWaitFor(over, kWaitMs));
-    EXPECT_EQ(dialogs_.errorBoxes.join(u'|').toStdString(), row.errorBox.toStdString());
-    QFile file(target);
-    EXPECT_EQ(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), row.content);
+    const QString errors = dialogs_.errorBoxes.join(u'|');
+    QStringList kept{file};
+    if (row.before == Before::kFolder) {
+      // "「<chosen>」を保存できませんでした。\nダウンロードしたファイルは「<working file>」にあります。"
+      const QString prefix = u'「' + target + u'」' + row.errorBox;
+      ASSERT_TRUE(errors.startsWith(prefix) && errors.endsWith(QStringLiteral("」にあります。")))
+          << errors.toStdString();
+      const QString working = errors.mid(prefix.size()).chopped(7);
+      EXPECT_EQ(read(working), "hello");
+      EXPECT_TRUE(QFileInfo::exists(target + QStringLiteral("/inside")));
+      kept = QStringList{QFileInfo(working).fileName()};
+    } else {
+      EXPECT_EQ(errors.toStdString(), row.errorBox.toStdString());
+      EXPECT_EQ(read(target), row.content);
+    }
+    if (row.before == Before::kForeignPart) {
+      EXPECT_EQ(read(foreign), "theirs");
+      kept.append(QFileInfo(foreign).fileName());
+      kept.sort();
+    }
     // The engine removes its own files on its file thread, a moment later.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QDir(dir.path()).entryList(QDir::Files).size() == 1; }, kWaitMs))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QDir(dir.path()).entryList(QDir::Files, QDir::Name) == kept; }, kWaitMs))
         << QDir(dir.path()).entryList(QDir::Files).join(u' ').toStdString();
     for (QWidget* window : profile_->DownloadWindows()) delete window;
   }
