@@ -70,7 +70,11 @@ void FindBar::Open() {
 void FindBar::Find(bool backward) {
   if (isHidden() || field_->text().isEmpty()) {
     Open();
-    if (field_->text().isEmpty()) return;
+    // Emptied by the user: the old count and marks go.
+    if (field_->text().isEmpty()) {
+      ClearMarks();
+      return;
+    }
   }
   typing_->stop();
   // Only the latest search's count is shown.
@@ -83,11 +87,15 @@ void FindBar::Find(bool backward) {
 
 void FindBar::Close() {
   hide();
+  ClearMarks();
+  view_.setFocus(Qt::OtherFocusReason);
+}
+
+void FindBar::ClearMarks() {
   typing_->stop();
   ++searches_;
   count_->clear();
   view_.page()->findText(QString());
-  view_.setFocus(Qt::OtherFocusReason);
 }
 
 QString FindBar::CountText() const { return count_->text(); }

@@ -21,7 +21,8 @@ class FindBar : public QFrame {
   // Shows the box with its text selected and the focus in it.
   void Open();
   // Finds the next (or previous) match of the box's text; opens the box
-  // when it is closed or empty.
+  // when it is closed or empty, and clears the count and the marks when
+  // the text is empty (the user emptied the box).
   void Find(bool backward);
   // Hides the box, clears the marks and gives the focus back to the view.
   void Close();
@@ -39,6 +40,8 @@ class FindBar : public QFrame {
 
  private:
   void Place();
+  // Ends the search: no count, no marks in the page.
+  void ClearMarks();
   void ShowResult(const QWebEngineFindTextResult& result);
 
   QWebEngineView& view_;

@@ -24,6 +24,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
 #include <QWheelEvent>
 
@@ -405,6 +406,15 @@ TEST_F(BrowserTest, FindCountsMatchesAndSteps) {
   find.Field()->setText(QStringLiteral("durian"));
   QTest::keyClick(find.Field(), Qt::Key_Return);
   EXPECT_TRUE(QTest::qWaitFor([&] { return find.CountText() == QStringLiteral("見つかりません"); }, kWaitMs));
+  // Emptying the box as the user does clears the count and the marks.
+  find.Field()->setText(QStringLiteral("apple"));
+  QTest::keyClick(find.Field(), Qt::Key_Return);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return find.CountText() == QStringLiteral("1 / 3 件"); }, kWaitMs));
+  QSignalSpy found(View().page(), &QWebEnginePage::findTextFinished);
+  QTest::keyClick(find.Field(), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(find.Field(), Qt::Key_Backspace);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return find.CountText().isEmpty() && !found.isEmpty(); }, kWaitMs));
+  EXPECT_EQ(found.last().at(0).value<QWebEngineFindTextResult>().numberOfMatches(), 0);
   QTest::keyClick(find.Field(), Qt::Key_Escape);
   EXPECT_FALSE(find.isVisible());
 }
