@@ -100,6 +100,9 @@ QWebEngineProfile* BrowserProfile::Engine() {
   // desktop) only when the user asked for it: a page's script alone never
   // starts a desktop program.
   engine_->settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
+  // A file dropped on a page is the page's (an upload area); the view never
+  // leaves the page to show it.
+  engine_->settings()->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
   QObject::connect(engine_, &QWebEngineProfile::downloadRequested, engine_,
                    [this](QWebEngineDownloadRequest* download) { StartDownload(download); });
   return engine_;
