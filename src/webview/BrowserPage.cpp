@@ -26,7 +26,7 @@ BrowserPage::BrowserPage(BrowserProfile& profile, QObject* parent)
             Login(address, authenticator, proxyHost);
           });
   connect(this, &QWebEnginePage::featurePermissionRequested, this, [this](const QUrl& origin, Feature feature) {
-    const bool allowed = profile_.Allows(DialogParent(), origin, feature);
+    const bool allowed = profile_.AskPermission(DialogParent(), origin, feature);
     setFeaturePermission(origin, feature, allowed ? PermissionGrantedByUser : PermissionDeniedByUser);
   });
   connect(this, &QWebEnginePage::renderProcessTerminated, this, [this](RenderProcessTerminationStatus status, int) {

@@ -141,7 +141,7 @@ bool BrowserProfile::OpenWindow(QWebEngineNewWindowRequest& request, QWebEngineP
 
 void BrowserProfile::AllowPopups(const QUrl& page) { popupSites_.insert(PopupSite(page)); }
 
-bool BrowserProfile::Allows(QWidget* parent, const QUrl& origin, QWebEnginePage::Feature feature) {
+bool BrowserProfile::AskPermission(QWidget* parent, const QUrl& origin, QWebEnginePage::Feature feature) {
   const std::pair<QString, int> key{origin.toString(), static_cast<int>(feature)};
   if (const auto known = permissions_.find(key); known != permissions_.end()) return known->second;
   const QString site = origin.host().isEmpty() ? origin.toString() : origin.host();

@@ -76,9 +76,10 @@ class BrowserProfile {
   // open windows without a user action for the profile's lifetime.
   void AllowPopups(const QUrl& page);
 
-  // Whether `origin` may use `feature`: asked once per site and kind, the
-  // answer (default no) kept for the profile's lifetime.
-  bool Allows(QWidget* parent, const QUrl& origin, QWebEnginePage::Feature feature);
+  // Asks the user whether `origin` may use `feature`, once per site and
+  // kind, and returns the answer (default no), kept for the profile's
+  // lifetime.
+  bool AskPermission(QWidget* parent, const QUrl& origin, QWebEnginePage::Feature feature);
 
   // The pop-up and download windows open now, oldest first.
   QList<QWidget*> PopupWindows() const;

@@ -21,10 +21,10 @@ class BrowserDialogs;
 
 class DownloadWindow : public QWidget {
  public:
-  // Follows `download`, accepted already with its partial file, towards
+  // Follows `download`, accepted already with its working file, towards
   // `target`, the path the user chose.
   DownloadWindow(QWebEngineDownloadRequest* download, QString target, BrowserDialogs& dialogs);
-  // A download still under way is cancelled and its partial file removed,
+  // A download still under way is cancelled and its working file removed,
   // without a box.
   ~DownloadWindow() override;
 
@@ -42,8 +42,10 @@ class DownloadWindow : public QWidget {
  private:
   void ShowProgress();
   void Finish();
-  void Fail(const QString& message);
-  QString PartialPath() const;
+  // Ends the download with no file (cancelled by the user or failed):
+  // removes the working file, closes the window and shows `message`.
+  void EndWithoutFile(const QString& message);
+  QString WorkingPath() const;
 
   QPointer<QWebEngineDownloadRequest> download_;
   QString target_;

@@ -15,7 +15,8 @@ namespace tavren {
 
 class FindBar : public QFrame {
  public:
-  // A hidden child of `view`, kept in the view's top right corner. of the page `view` holds now.
+  // A hidden child of `view`, kept in the view's top right corner; it
+  // searches whatever page `view` holds at the time.
   explicit FindBar(QWebEngineView& view);
 
   // Shows the box with its text selected and the focus in it.

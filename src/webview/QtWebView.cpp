@@ -90,18 +90,14 @@ QtWebView::~QtWebView() { delete place_.data(); }
 
 QWidget* QtWebView::Widget() { return place_.data(); }
 
-QWebEngineView* QtWebView::View() {
-  MakeView();
-  return view_.data();
-}
-
-void QtWebView::MakeView() {
-  if (!view_.isNull() || place_.isNull()) return;
+QWebEngineView* QtWebView::MakeView() {
+  if (!view_.isNull() || place_.isNull()) return view_.data();
   view_ = new BrowserView(profile_, place_);
   place_->layout()->addWidget(view_);
   place_->setFocusProxy(view_);
   view_->show();
   if (pending_) view_->load(*std::exchange(pending_, std::nullopt));
+  return view_.data();
 }
 
 void QtWebView::Load(const QUrl& address) {

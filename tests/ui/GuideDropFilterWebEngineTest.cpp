@@ -77,7 +77,7 @@ TEST(GuideDropWebEngineTest, GuidesLoadWhereverDroppedAndOtherDropsReachThePage)
   FakeClock clock;
   TForm1 form(TForm1Parts{web, dialogs, clock, "http://127.0.0.1:9/", 0, 90000, FetcherLimits{}});
   form.show();
-  QWebEngineView& view = *web.View();
+  QWebEngineView& view = *web.MakeView();
   QSignalSpy loaded(&view, &QWebEngineView::loadFinished);
   web.Navigate(file("a.html").toString());
   ASSERT_TRUE(QTest::qWaitFor([&] { return view.url() == file("a.html") && loaded.count() > 0; }, 20000));

@@ -63,7 +63,7 @@ class BrowserTest : public ::testing::Test {
     view_->Widget()->show();
   }
 
-  BrowserView& View() const { return *static_cast<BrowserView*>(view_->View()); }
+  BrowserView& View() const { return *static_cast<BrowserView*>(view_->MakeView()); }
 
   ::testing::AssertionResult Shows(QWebEngineView& view, const QString& title) {
     if (QTest::qWaitFor([&] { return view.title() == title; }, kWaitMs)) return ::testing::AssertionSuccess();

@@ -48,7 +48,7 @@ class QtWebViewTest : public ::testing::Test {
 
   // Waits until the view has finished loading and shows `address`.
   ::testing::AssertionResult Shows(const QString& address) {
-    QWebEngineView* view = view_.View();
+    QWebEngineView* view = view_.MakeView();
     const bool shown = QTest::qWaitFor(
         [&] { return view->url().toString() == address && !view->title().isEmpty() && loaded_.count() > 0; },
         kLoadTimeoutMs);
@@ -66,7 +66,7 @@ class QtWebViewTest : public ::testing::Test {
 
   QTemporaryDir dir_;
   QtWebView view_;
-  QSignalSpy loaded_{view_.View(), &QWebEngineView::loadFinished};
+  QSignalSpy loaded_{view_.MakeView(), &QWebEngineView::loadFinished};
 };
 
 enum class Step { kBack, kForward };
@@ -114,12 +114,12 @@ TEST_F(QtWebViewTest, StepsThroughHistoryAndFailsAtBothEnds) {
       // A failed step leaves the page on show and starts no load.
       QTest::qWait(50);
       EXPECT_EQ(loaded_.count(), 0);
-      EXPECT_EQ(view_.View()->url().toString(), shown);
+      EXPECT_EQ(view_.MakeView()->url().toString(), shown);
       continue;
     }
     EXPECT_TRUE(Shows(shown));
   }
-  EXPECT_EQ(view_.View()->history()->count(), 2);
+  EXPECT_EQ(view_.MakeView()->history()->count(), 2);
 }
 
 TEST_F(QtWebViewTest, HandsAddressesOverWithoutTrimmingOrCompleting) {
@@ -145,7 +145,7 @@ TEST_F(QtWebViewTest, HandsAddressesOverWithoutTrimmingOrCompleting) {
     Load(row.address);
     EXPECT_TRUE(Shows(row.shown));
     // Every navigation, an unloadable one included, enters the history.
-    EXPECT_EQ(view_.View()->history()->count(), ++entries);
+    EXPECT_EQ(view_.MakeView()->history()->count(), ++entries);
   }
 }
 
@@ -160,8 +160,8 @@ TEST_F(QtWebViewTest, RefusedScriptAddressNeverRunsInThePageOnShow) {
   }
   // Give a script that slipped through time to run.
   QTest::qWait(300);
-  EXPECT_EQ(view_.View()->title(), QStringLiteral("A"));
-  EXPECT_EQ(view_.View()->history()->count(), 1);
+  EXPECT_EQ(view_.MakeView()->title(), QStringLiteral("A"));
+  EXPECT_EQ(view_.MakeView()->history()->count(), 1);
 }
 
 // The window shows before the engine starts; the page it asked for meanwhile
