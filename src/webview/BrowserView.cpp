@@ -77,7 +77,9 @@ BrowserView::BrowserView(BrowserProfile& profile, QWidget* parent) : QWebEngineV
   connect(this, &QWebEngineView::printFinished, this, &BrowserView::EndPrint);
 }
 
-BrowserView::~BrowserView() = default;
+BrowserView::~BrowserView() { delete popupBar_.data(); }
+
+PopupBlockBar& BrowserView::PopupBar() const { return *popupBar_; }
 
 void BrowserView::AddShortcut(const QKeySequence& keys, std::function<void()> action) {
   auto* item = new QAction(this);

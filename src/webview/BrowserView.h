@@ -4,6 +4,7 @@
 // added, find (Ctrl+F, F3, Shift+F3), print (Ctrl+P and window.print())
 // and zoom (Ctrl+plus, Ctrl+minus, Ctrl+0).
 
+#include <QPointer>
 #include <QWebEngineView>
 
 #include <functional>
@@ -26,7 +27,7 @@ class BrowserView : public QWebEngineView {
 
   FindBar& Find() const { return *findBar_; }
   // The bar that counts the windows refused to the page's scripts.
-  PopupBlockBar& PopupBar() const { return *popupBar_; }
+  PopupBlockBar& PopupBar() const;
 
   // Asks with the print dialog and prints the page; nothing while an
   // earlier print is still being made.
@@ -56,7 +57,7 @@ class BrowserView : public QWebEngineView {
 
   BrowserProfile& profile_;
   FindBar* findBar_;
-  PopupBlockBar* popupBar_;
+  QPointer<PopupBlockBar> popupBar_;  // a child of the view's parent
   std::unique_ptr<QPrinter> printer_;
   std::vector<std::function<void()>> afterPrinting_;
 };

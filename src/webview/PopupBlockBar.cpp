@@ -2,6 +2,7 @@
 
 #include "webview/BrowserProfile.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -14,7 +15,9 @@
 namespace tavren {
 
 PopupBlockBar::PopupBlockBar(QWebEngineView& view, BrowserProfile& profile)
-    : QFrame(&view),
+    // Beside the view rather than inside it: the engine view shows screen
+    // readers its page only, never the widgets laid over it.
+    : QFrame(view.parentWidget() != nullptr ? view.parentWidget() : &view),
       view_(view),
       text_(new QLabel(this)),
       allow_(new QPushButton(QStringLiteral("このサイトでは許可する"), this)),
@@ -59,17 +62,23 @@ void PopupBlockBar::Count() {
   if (isHidden()) {
     show();
     raise();
+    // Said at once by a screen reader, as the desktop's notices are.
+    QAccessibleEvent shown(this, QAccessible::Alert);
+    QAccessible::updateAccessibility(&shown);
   }
 }
 
 QString PopupBlockBar::Text() const { return isHidden() ? QString() : text_->text(); }
 
 bool PopupBlockBar::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == &view_ && event->type() == QEvent::Resize) Place();
+  if (watched == &view_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) Place();
   return false;
 }
 
-void PopupBlockBar::Place() { setGeometry(0, 0, view_.width(), sizeHint().height()); }
+void PopupBlockBar::Place() {
+  const QPoint corner = parentWidget() == &view_ ? QPoint(0, 0) : view_.pos();
+  setGeometry(QRect(corner, QSize(view_.width(), sizeHint().height())));
+}
 
 void PopupBlockBar::Dismiss() {
   blocked_ = 0;

@@ -17,7 +17,9 @@ class BrowserProfile;
 
 class PopupBlockBar : public QFrame {
  public:
-  // A hidden child of `view`. "このサイトでは許可する" lets the site `view`
+  // Hidden, laid over the top edge of `view` as a child of the view's parent
+  // (of the view when it has none); the view must outlive it and keep its
+  // parent. "このサイトでは許可する" lets the site `view`
   // shows open windows on `profile` for the rest of the run; the windows
   // refused so far stay refused. Both must outlive the bar.
   PopupBlockBar(QWebEngineView& view, BrowserProfile& profile);
