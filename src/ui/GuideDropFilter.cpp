@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <utility>
+
 namespace tavren {
 namespace {
 
@@ -72,13 +74,13 @@ bool GuideDropFilter::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool GuideDropFilter::TakeDrag(QEvent& event) {
-  if (event.type() == QEvent::DragLeave) return true;
+  // A leave belongs to whoever had the drag it ends.
+  if (event.type() == QEvent::DragLeave) return std::exchange(takingGuide_, false);
   auto& drag = static_cast<QDropEvent&>(event);
   std::optional<std::string> path = DroppedGuideFile(drag.mimeData());
-  if (!path) {
-    drag.ignore();
-    return true;
-  }
+  takingGuide_ = path.has_value() && event.type() != QEvent::Drop;
+  // Anything else is the page's (or the widget's) own drag and drop.
+  if (!path) return false;
   if (AcceptWithoutMove(drag) && event.type() == QEvent::Drop) {
     QMetaObject::invokeMethod(
         this, [this, guide = std::move(*path)] { open_(guide); }, Qt::QueuedConnection);

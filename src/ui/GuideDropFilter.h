@@ -1,8 +1,10 @@
 #pragma once
 // Drops on the main window. A guide file dropped anywhere on the window, the
-// web view included, is handed on to be loaded; every other drop is refused
-// there, so nothing dropped ever reaches the web view, which would open it as
-// a page (a file:// address).
+// web view included, is handed on to be loaded, and the page never sees it;
+// every other drag goes on to the widget under it, so a page's own drag and
+// drop (a file on an upload area, text into a form) works. The web view
+// itself never opens a dropped file as a page (the browser's
+// NavigateOnDropEnabled is off).
 
 #include <QObject>
 
@@ -38,11 +40,13 @@ class GuideDropFilter : public QObject {
 
  private:
   void Watch(QObject& object);
-  // Answers a drag event that reached the window; always consumes it.
+  // Answers a drag event that reached the window; true when it took it (a
+  // guide, or the leave of a guide's drag).
   bool TakeDrag(QEvent& event);
 
   QWidget& root_;
   OpenGuide open_;
+  bool takingGuide_ = false;
 };
 
 }  // namespace tavren

@@ -2,11 +2,12 @@
 
 #include "webview/BrowserDialogs.h"
 #include "webview/BrowserProfile.h"
+#include "webview/BrowserView.h"
 #include "webview/CertificateErrorPage.h"
+#include "webview/PopupBlockBar.h"
 #include "webview/ScriptDialogGuard.h"
 
 #include <QAuthenticator>
-#include <QDesktopServices>
 #include <QTimer>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineView>
@@ -15,8 +16,10 @@ namespace tavren {
 
 BrowserPage::BrowserPage(BrowserProfile& profile, QObject* parent)
     : QWebEnginePage(profile.Engine(), parent), profile_(profile) {
-  connect(this, &QWebEnginePage::newWindowRequested, this,
-          [this](QWebEngineNewWindowRequest& request) { profile_.OpenWindow(request, DialogParent()); });
+  connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+    if (profile_.OpenWindow(request, *this)) return;
+    if (auto* view = dynamic_cast<BrowserView*>(DialogParent())) view->PopupBar().Count();
+  });
   connect(
       this, &QWebEnginePage::authenticationRequired, this,
       [this](const QUrl& address, QAuthenticator* authenticator) { Login(address, authenticator, address.host()); });
@@ -25,7 +28,7 @@ BrowserPage::BrowserPage(BrowserProfile& profile, QObject* parent)
             Login(address, authenticator, proxyHost);
           });
   connect(this, &QWebEnginePage::featurePermissionRequested, this, [this](const QUrl& origin, Feature feature) {
-    const bool allowed = profile_.Allows(DialogParent(), origin, feature);
+    const bool allowed = profile_.AskPermission(DialogParent(), origin, feature);
     setFeaturePermission(origin, feature, allowed ? PermissionGrantedByUser : PermissionDeniedByUser);
   });
   connect(this, &QWebEnginePage::renderProcessTerminated, this, [this](RenderProcessTerminationStatus status, int) {
@@ -46,11 +49,10 @@ QString BrowserPage::CrashedPageHtml() {
       "<p>もう一度ページを選ぶか、「戻る」を押してください。</p></body></html>");
 }
 
-bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) {
-  const QString scheme = url.scheme().toLower();
-  if (scheme.isEmpty() || ShownInView(scheme)) return true;
-  if (isMainFrame && scheme != QStringLiteral("javascript")) QDesktopServices::openUrl(url);
-  return false;
+bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool) {
+  // The engine asks about another scheme only once its own rule saw a user
+  // action in the page, and then hands the address to the desktop itself.
+  return OpenerOf(url, Asker::kUser) != Opener::kNowhere;
 }
 
 void BrowserPage::javaScriptAlert(const QUrl&, const QString& text) {

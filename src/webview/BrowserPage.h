@@ -1,7 +1,8 @@
 #pragma once
 // A page of the program's browser: it asks the user for logins and for what
-// sites want to use, opens requested windows as pop-ups, hands addresses the
-// view does not show to the desktop and says so when its renderer dies.
+// sites want to use, opens requested windows as pop-ups (counting on its
+// view's bar those a script asked for alone) and says so when its renderer
+// dies.
 
 #include <QWebEnginePage>
 
@@ -19,9 +20,8 @@ class BrowserPage : public QWebEnginePage {
   static QString CrashedPageHtml();
 
  protected:
-  // Accepts what the view shows itself (ShownInView); a main-frame address
-  // of any other scheme except javascript: goes to the desktop's handler.
-  // Refuses both kinds.
+  // Accepts every address but javascript: ones (OpenerOf); the engine
+  // itself hands another scheme to the desktop, after a user action only.
   bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
   // Script dialogs in Japanese, through the dialog seam and its loop guard.
   void javaScriptAlert(const QUrl& securityOrigin, const QString& text) override;

@@ -6,7 +6,6 @@
 #include "webview/EngineLanguage.h"
 #include "webview/PopupWindow.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -52,6 +51,11 @@ QList<QWidget*> Living(const QList<QPointer<T>>& windows) {
   return living;
 }
 
+// What AllowPopups() keeps: the host, or the scheme of a page without one.
+QString PopupSite(const QUrl& page) {
+  return page.host().isEmpty() ? page.scheme() + QStringLiteral(":") : page.host();
+}
+
 // Centres `window` over `over`, so that a window the user caused opens
 // where the user looks.
 void PlaceOver(QWidget& window, const QWidget& over) {
@@ -70,14 +74,6 @@ ProfileFolders StandardProfileFolders() {
 QString BrowserUserAgent(const QString& engineAgent) {
   static const QRegularExpression token(QStringLiteral("\\s*QtWebEngine/\\S*"));
   return QString(engineAgent).remove(token).trimmed();
-}
-
-bool ShownInView(const QString& scheme) {
-  static const QStringList shown{QStringLiteral("http"),      QStringLiteral("https"),       QStringLiteral("file"),
-                                 QStringLiteral("about"),     QStringLiteral("data"),        QStringLiteral("blob"),
-                                 QStringLiteral("qrc"),       QStringLiteral("view-source"), QStringLiteral("chrome"),
-                                 QStringLiteral("filesystem")};
-  return shown.contains(scheme);
 }
 
 BrowserProfile::BrowserProfile(BrowserDialogs& dialogs, const ProfileFolders& folders)
@@ -108,6 +104,9 @@ QWebEngineProfile* BrowserProfile::Engine() {
   // desktop) only when the user asked for it: a page's script alone never
   // starts a desktop program.
   engine_->settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
+  // A file dropped on a page is the page's (an upload area); the view never
+  // leaves the page to show it.
+  engine_->settings()->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
   QObject::connect(engine_, &QWebEngineProfile::downloadRequested, engine_,
                    [this](QWebEngineDownloadRequest* download) { StartDownload(download); });
   return engine_;
@@ -119,12 +118,15 @@ BrowserProfile::~BrowserProfile() {
   delete engine_;
 }
 
-void BrowserProfile::OpenWindow(QWebEngineNewWindowRequest& request, const QWidget* opener) {
+bool BrowserProfile::OpenWindow(QWebEngineNewWindowRequest& request, QWebEnginePage& opener) {
+  // Refused before anything else, whatever the scheme: the engine says for
+  // every window whether a user action asked for it.
+  if (!request.isUserInitiated() && !popupSites_.contains(PopupSite(opener.url()))) return false;
   const QUrl address = request.requestedUrl();
-  const QString scheme = address.scheme().toLower();
-  if (!scheme.isEmpty() && !ShownInView(scheme)) {
-    if (scheme != QStringLiteral("javascript")) QDesktopServices::openUrl(address);
-    return;
+  const Asker asker = request.isUserInitiated() ? Asker::kUser : Asker::kScript;
+  if (OpenerOf(address, asker) != Opener::kView) {
+    OpenOnDesktop(address, asker);
+    return true;
   }
   auto* window = new PopupWindow(*this);
   popups_.removeAll(nullptr);
@@ -133,14 +135,17 @@ void BrowserProfile::OpenWindow(QWebEngineNewWindowRequest& request, const QWidg
   window->resize(geometry.size().isEmpty() ? QSize(800, 600) : geometry.size());
   if (!geometry.size().isEmpty() && !geometry.topLeft().isNull()) {
     window->move(geometry.topLeft());
-  } else if (opener != nullptr) {
-    PlaceOver(*window, *opener->window());
+  } else if (const QWidget* view = QWebEngineView::forPage(&opener)) {
+    PlaceOver(*window, *view->window());
   }
   request.openIn(window->View()->page());
   window->show();
+  return true;
 }
 
-bool BrowserProfile::Allows(QWidget* parent, const QUrl& origin, QWebEnginePage::Feature feature) {
+void BrowserProfile::AllowPopups(const QUrl& page) { popupSites_.insert(PopupSite(page)); }
+
+bool BrowserProfile::AskPermission(QWidget* parent, const QUrl& origin, QWebEnginePage::Feature feature) {
   const std::pair<QString, int> key{origin.toString(), static_cast<int>(feature)};
   if (const auto known = permissions_.find(key); known != permissions_.end()) return known->second;
   const QString site = origin.host().isEmpty() ? origin.toString() : origin.host();
@@ -167,11 +172,8 @@ void BrowserProfile::StartDownload(QWebEngineDownloadRequest* download) {
     return;
   }
   const QFileInfo chosen(target);
-  const QString partialName = DownloadWindow::PartialName(chosen.fileName());
-  // A partial file left by a crash would make the engine pick another name.
-  QFile::remove(chosen.dir().filePath(partialName));
   download->setDownloadDirectory(chosen.absolutePath());
-  download->setDownloadFileName(partialName);
+  download->setDownloadFileName(DownloadWindow::WorkingName(chosen.dir(), chosen.fileName()));
   if (download->isSavePageDownload()) download->setSavePageFormat(QWebEngineDownloadRequest::MimeHtmlSaveFormat);
   download->accept();
   auto* window = new DownloadWindow(download, chosen.absoluteFilePath(), dialogs_);

@@ -4,10 +4,12 @@
 // allowed sites to do this run, the pop-up windows pages opened and the
 // downloads under way.
 
+#include "webview/AddressRule.h"
 #include "webview/GuideLinks.h"
 
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 #include <QWebEnginePage>
@@ -44,11 +46,6 @@ inline constexpr char16_t kAcceptLanguage[] = u"ja,en;q=0.8";
 // which some sites refuse; the rest is left as it was.
 QString BrowserUserAgent(const QString& engineAgent);
 
-// True when the view itself shows addresses of `scheme` (lower case): web
-// pages, local files, data and the engine's own pages. Any other scheme
-// (mailto:, tel:, ...) belongs to the desktop; javascript: is neither.
-bool ShownInView(const QString& scheme);
-
 class BrowserProfile {
  public:
   // `dialogs` must outlive the profile. With both folders set the session
@@ -71,17 +68,22 @@ class BrowserProfile {
   // opener is set.
   GuideLinks& Guides() { return guides_; }
 
-  // Opens a page's request for a new window in a pop-up window of its own
-  // on this profile: titled by its page, sized by the request's geometry
-  // when it gives one (else 800 x 600, centred over `opener`'s window when
-  // there is one), closed by the page's window.close().
-  // An address the view does not show is handed to the desktop instead and
-  // no window opens.
-  void OpenWindow(QWebEngineNewWindowRequest& request, const QWidget* opener);
+  // Answers `opener`'s request for a new window. A request with no user
+  // action behind it is refused first, unless AllowPopups() named the
+  // opener's site: false then, and nothing opens. Otherwise the address
+  // goes where OpenerOf() says: to the desktop, nowhere, or into a pop-up
+  // window of its own on this profile, titled by its page, sized by the
+  // request's geometry when it gives one (else 800 x 600, centred over the
+  // opener's window), closed by the page's window.close(). True then.
+  bool OpenWindow(QWebEngineNewWindowRequest& request, QWebEnginePage& opener);
+  // Lets the site of `page` (its host, or its scheme when it has none)
+  // open windows without a user action for the profile's lifetime.
+  void AllowPopups(const QUrl& page);
 
-  // Whether `origin` may use `feature`: asked once per site and kind, the
-  // answer (default no) kept for the profile's lifetime.
-  bool Allows(QWidget* parent, const QUrl& origin, QWebEnginePage::Feature feature);
+  // Asks the user whether `origin` may use `feature`, once per site and
+  // kind, and returns the answer (default no), kept for the profile's
+  // lifetime.
+  bool AskPermission(QWidget* parent, const QUrl& origin, QWebEnginePage::Feature feature);
 
   // The pop-up and download windows open now, oldest first.
   QList<QWidget*> PopupWindows() const;
@@ -95,6 +97,7 @@ class BrowserProfile {
   GuideLinks guides_{dialogs_};
   QWebEngineProfile* engine_ = nullptr;
   std::map<std::pair<QString, int>, bool> permissions_;
+  QSet<QString> popupSites_;
   QList<QPointer<QWidget>> popups_;
   QList<QPointer<QWidget>> downloads_;
 };

@@ -1,15 +1,16 @@
 #include "webview/BrowserView.h"
 
+#include "webview/AddressRule.h"
 #include "webview/BrowserDialogs.h"
 #include "webview/BrowserPage.h"
 #include "webview/BrowserProfile.h"
 #include "webview/FindBar.h"
 #include "webview/FullScreenWindow.h"
 #include "webview/LinkBubble.h"
+#include "webview/PopupBlockBar.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QPrinter>
 #include <QTimer>
@@ -65,6 +66,8 @@ BrowserView::BrowserView(BrowserProfile& profile, QWidget* parent) : QWebEngineV
   findBar_ = new FindBar(*this);
   new LinkBubble(*this);
   new FullScreenSwitch(*this);
+  popupBar_ = new PopupBlockBar(*this, profile);
+  findBar_->KeepBelow(*popupBar_);
   for (const auto& [action, text] : kMenuTexts) pageAction(action)->setText(QString::fromUtf16(text));
   AddShortcut(QKeySequence::Find, [this] { findBar_->Open(); });
   AddShortcut(QKeySequence(Qt::Key_F3), [this] { findBar_->Find(false); });
@@ -86,7 +89,9 @@ BrowserView::BrowserView(BrowserProfile& profile, QWidget* parent) : QWebEngineV
   connect(this, &QWebEngineView::printFinished, this, &BrowserView::EndPrint);
 }
 
-BrowserView::~BrowserView() = default;
+BrowserView::~BrowserView() { delete popupBar_.data(); }
+
+PopupBlockBar& BrowserView::PopupBar() const { return *popupBar_; }
 
 void BrowserView::AddShortcut(const QKeySequence& keys, std::function<void()> action) {
   auto* item = new QAction(this);
@@ -150,10 +155,8 @@ void BrowserView::contextMenuEvent(QContextMenuEvent* event) {
   const QUrl address = ContextAddress();
   QAction* external = menu->addAction(QStringLiteral("既定のブラウザで開く"));
   external->setObjectName(QStringLiteral("openInDefaultBrowser"));
-  const QString scheme = address.scheme().toLower();
-  external->setEnabled(scheme == QStringLiteral("http") || scheme == QStringLiteral("https") ||
-                       scheme == QStringLiteral("file"));
-  connect(external, &QAction::triggered, this, [address] { QDesktopServices::openUrl(address); });
+  external->setEnabled(OpenerOf(address, Asker::kUserForDesktopBrowser) == Opener::kDesktop);
+  connect(external, &QAction::triggered, this, [address] { OpenOnDesktop(address, Asker::kUserForDesktopBrowser); });
   menu->popup(event->globalPos());
 }
 

@@ -5,6 +5,7 @@
 // and zoom (Ctrl+plus, Ctrl+minus, Ctrl+0); reload (F5, Ctrl+R) anywhere in
 // its window; the bubble showing a link's address; a page's full screen.
 
+#include <QPointer>
 #include <QWebEngineView>
 
 #include <functional>
@@ -17,6 +18,7 @@ namespace tavren {
 
 class BrowserProfile;
 class FindBar;
+class PopupBlockBar;
 
 class BrowserView : public QWebEngineView {
  public:
@@ -25,6 +27,8 @@ class BrowserView : public QWebEngineView {
   ~BrowserView() override;
 
   FindBar& Find() const { return *findBar_; }
+  // The bar that counts the windows refused to the page's scripts.
+  PopupBlockBar& PopupBar() const;
 
   // Asks with the print dialog and prints the page; nothing while an
   // earlier print is still being made.
@@ -54,6 +58,7 @@ class BrowserView : public QWebEngineView {
 
   BrowserProfile& profile_;
   FindBar* findBar_;
+  QPointer<PopupBlockBar> popupBar_;  // a child of the view's parent
   std::unique_ptr<QPrinter> printer_;
   std::vector<std::function<void()>> afterPrinting_;
 };

@@ -10,8 +10,11 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
+
+#include <cstdio>
 
 namespace tavren {
 namespace {
@@ -57,33 +60,46 @@ DownloadWindow::DownloadWindow(QWebEngineDownloadRequest* download, QString targ
   });
   connect(download, &QWebEngineDownloadRequest::receivedBytesChanged, this, &DownloadWindow::ShowProgress);
   connect(download, &QWebEngineDownloadRequest::totalBytesChanged, this, &DownloadWindow::ShowProgress);
-  connect(download, &QWebEngineDownloadRequest::stateChanged, this,
-          [this](QWebEngineDownloadRequest::DownloadState state) {
-            if (state == QWebEngineDownloadRequest::DownloadCompleted) {
-              Finish();
-            } else if (state == QWebEngineDownloadRequest::DownloadCancelled) {
-              Fail(QStringLiteral("「%1」のダウンロードを取り消しました。").arg(QFileInfo(target_).fileName()));
-            } else if (state == QWebEngineDownloadRequest::DownloadInterrupted) {
-              Fail(QStringLiteral("「%1」をダウンロードできませんでした: %2。")
-                       .arg(QFileInfo(target_).fileName(), ReasonText(download_->interruptReason())));
-            }
-          });
+  connect(
+      download, &QWebEngineDownloadRequest::stateChanged, this, [this](QWebEngineDownloadRequest::DownloadState state) {
+        if (state == QWebEngineDownloadRequest::DownloadCompleted) {
+          Finish();
+        } else if (state == QWebEngineDownloadRequest::DownloadCancelled) {
+          EndWithoutFile(QStringLiteral("「%1」のダウンロードを取り消しました。").arg(QFileInfo(target_).fileName()));
+        } else if (state == QWebEngineDownloadRequest::DownloadInterrupted) {
+          EndWithoutFile(QStringLiteral("「%1」をダウンロードできませんでした: %2。")
+                             .arg(QFileInfo(target_).fileName(), ReasonText(download_->interruptReason())));
+        }
+      });
   ShowProgress();
 }
 
 DownloadWindow::~DownloadWindow() {
   if (over_ || !download_) return;
-  const QString partial = PartialPath();
+  const QString working = WorkingPath();
   download_->disconnect(this);
   download_->cancel();
-  QFile::remove(partial);
+  QFile::remove(working);
 }
 
 QString DownloadWindow::StatusText() const { return status_->text(); }
 
-QString DownloadWindow::PartialName(const QString& fileName) { return fileName + QStringLiteral(".part"); }
+QString DownloadWindow::WorkingName(const QDir& folder, const QString& fileName) {
+  // NAME_MAX, less room for the engine's own suffix (".download") and for
+  // our tail (".xxxxxxxx.part").
+  constexpr qsizetype kStemBytes = 255 - 16 - 14;
+  QString stem = fileName;
+  while (!stem.isEmpty() && QFile::encodeName(stem).size() > kStemBytes) {
+    stem.chop(stem.size() >= 2 && stem.at(stem.size() - 1).isLowSurrogate() ? 2 : 1);
+  }
+  for (;;) {
+    const QString tag = QString::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, u'0');
+    const QString name = QStringLiteral("%1.%2.part").arg(stem, tag);
+    if (!QFileInfo::exists(folder.filePath(name))) return name;
+  }
+}
 
-QString DownloadWindow::PartialPath() const {
+QString DownloadWindow::WorkingPath() const {
   return QDir(download_->downloadDirectory()).filePath(download_->downloadFileName());
 }
 
@@ -105,11 +121,16 @@ void DownloadWindow::ShowProgress() {
 
 void DownloadWindow::Finish() {
   over_ = true;
-  const QString partial = PartialPath();
-  // The user agreed to replace the chosen file when choosing it.
-  if (QFile::exists(target_)) QFile::remove(target_);
-  if (!QFile::rename(partial, target_)) {
-    Fail(QStringLiteral("「%1」を保存できませんでした。").arg(target_));
+  const QString working = WorkingPath();
+  // The user agreed to replace the chosen file when choosing it. One
+  // rename(2) replaces it or leaves both as they were (QFile::rename never
+  // replaces a file, and removing first could lose both).
+  if (::rename(QFile::encodeName(working).constData(), QFile::encodeName(target_).constData()) != 0) {
+    BrowserDialogs& dialogs = dialogs_;
+    close();
+    dialogs.ErrorBox(nullptr,
+                     QStringLiteral("「%1」を保存できませんでした。\nダウンロードしたファイルは「%2」にあります。")
+                         .arg(target_, working));
     return;
   }
   bar_->setRange(0, 1);
@@ -118,9 +139,9 @@ void DownloadWindow::Finish() {
   button_->setText(QStringLiteral("閉じる"));
 }
 
-void DownloadWindow::Fail(const QString& message) {
+void DownloadWindow::EndWithoutFile(const QString& message) {
   over_ = true;
-  if (download_) QFile::remove(PartialPath());
+  if (download_) QFile::remove(WorkingPath());
   BrowserDialogs& dialogs = dialogs_;
   close();
   dialogs.ErrorBox(nullptr, message);

@@ -1,10 +1,12 @@
 #pragma once
 // The small window that follows one download: the file's name, a progress
 // bar with the bytes received and a cancel button. The engine writes into a
-// partial file beside the chosen one; only a finished download replaces the
-// chosen file, so a cancel or a failure leaves nothing behind but an error
-// box that says what happened. Deletes itself when closed.
+// working file of our own beside the chosen one; only a finished download
+// replaces the chosen file, in one step, so a cancel or a failure leaves
+// nothing behind but an error box that says what happened. Deletes itself
+// when closed.
 
+#include <QDir>
 #include <QPointer>
 #include <QWidget>
 
@@ -19,10 +21,10 @@ class BrowserDialogs;
 
 class DownloadWindow : public QWidget {
  public:
-  // Follows `download`, accepted already with its partial file, towards
+  // Follows `download`, accepted already with its working file, towards
   // `target`, the path the user chose.
   DownloadWindow(QWebEngineDownloadRequest* download, QString target, BrowserDialogs& dialogs);
-  // A download still under way is cancelled and its partial file removed,
+  // A download still under way is cancelled and its working file removed,
   // without a box.
   ~DownloadWindow() override;
 
@@ -30,14 +32,20 @@ class DownloadWindow : public QWidget {
   QString StatusText() const;
   QPushButton* Button() const { return button_; }
 
-  // The partial file's name for a chosen file name.
-  static QString PartialName(const QString& fileName);
+  // A name for the working file of a download to `fileName` in `folder`
+  // that no file there has: the chosen name, cut at a character boundary
+  // where it is long, with a random tag and ".part". It stays short enough
+  // for the engine to add its own suffix to it within the file system's
+  // 255-byte limit, however long the chosen name is.
+  static QString WorkingName(const QDir& folder, const QString& fileName);
 
  private:
   void ShowProgress();
   void Finish();
-  void Fail(const QString& message);
-  QString PartialPath() const;
+  // Ends the download with no file (cancelled by the user or failed):
+  // removes the working file, closes the window and shows `message`.
+  void EndWithoutFile(const QString& message);
+  QString WorkingPath() const;
 
   QPointer<QWebEngineDownloadRequest> download_;
   QString target_;

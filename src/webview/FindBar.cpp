@@ -70,7 +70,11 @@ void FindBar::Open() {
 void FindBar::Find(bool backward) {
   if (isHidden() || field_->text().isEmpty()) {
     Open();
-    if (field_->text().isEmpty()) return;
+    // Emptied by the user: the old count and marks go.
+    if (field_->text().isEmpty()) {
+      ClearMarks();
+      return;
+    }
   }
   typing_->stop();
   // Only the latest search's count is shown.
@@ -83,18 +87,28 @@ void FindBar::Find(bool backward) {
 
 void FindBar::Close() {
   hide();
+  ClearMarks();
+  view_.setFocus(Qt::OtherFocusReason);
+}
+
+void FindBar::ClearMarks() {
   typing_->stop();
   ++searches_;
   count_->clear();
   view_.page()->findText(QString());
-  view_.setFocus(Qt::OtherFocusReason);
 }
 
 QString FindBar::CountText() const { return count_->text(); }
 
+void FindBar::KeepBelow(QWidget& bar) {
+  above_ = &bar;
+  bar.installEventFilter(this);
+}
+
 bool FindBar::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == &view_) {
-    if (event->type() == QEvent::Resize) Place();
+  if (watched == &view_ || watched == above_) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Resize || type == QEvent::Show || type == QEvent::Hide) Place();
     return false;
   }
   if (watched == field_ && event->type() == QEvent::KeyPress) {
@@ -113,7 +127,7 @@ bool FindBar::eventFilter(QObject* watched, QEvent* event) {
 
 void FindBar::Place() {
   adjustSize();
-  move(qMax(0, view_.width() - width() - 16), 0);
+  move(qMax(0, view_.width() - width() - 16), above_ != nullptr && !above_->isHidden() ? above_->height() : 0);
 }
 
 void FindBar::ShowResult(const QWebEngineFindTextResult& result) {

@@ -15,16 +15,22 @@ namespace tavren {
 
 class FindBar : public QFrame {
  public:
-  // A hidden child of `view`, kept in the view's top right corner. of the page `view` holds now.
+  // A hidden child of `view`, kept in the view's top right corner; it
+  // searches whatever page `view` holds at the time.
   explicit FindBar(QWebEngineView& view);
 
   // Shows the box with its text selected and the focus in it.
   void Open();
   // Finds the next (or previous) match of the box's text; opens the box
-  // when it is closed or empty.
+  // when it is closed or empty, and clears the count and the marks when
+  // the text is empty (the user emptied the box).
   void Find(bool backward);
   // Hides the box, clears the marks and gives the focus back to the view.
   void Close();
+
+  // Keeps the box below `bar`, another overlay of the view along its top
+  // edge, while that shows.
+  void KeepBelow(QWidget& bar);
 
   // "N / M 件", "見つかりません", or empty before any search.
   QString CountText() const;
@@ -35,6 +41,8 @@ class FindBar : public QFrame {
 
  private:
   void Place();
+  // Ends the search: no count, no marks in the page.
+  void ClearMarks();
   void ShowResult(const QWebEngineFindTextResult& result);
 
   QWebEngineView& view_;
@@ -42,6 +50,7 @@ class FindBar : public QFrame {
   QLabel* count_;
   QTimer* typing_;
   int searches_ = 0;
+  QWidget* above_ = nullptr;
 };
 
 }  // namespace tavren

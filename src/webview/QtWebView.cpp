@@ -2,13 +2,13 @@
 
 #include "base/CodePage.h"
 #include "base/Failure.h"
+#include "webview/AddressRule.h"
 #include "webview/BrowserProfile.h"
 #include "webview/BrowserView.h"
 #include "webview/EngineAccessibility.h"
 #include "webview/QtBrowserDialogs.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -91,18 +91,14 @@ QtWebView::~QtWebView() { delete place_.data(); }
 
 QWidget* QtWebView::Widget() { return place_.data(); }
 
-QWebEngineView* QtWebView::View() {
-  MakeView();
-  return view_.data();
-}
-
-void QtWebView::MakeView() {
-  if (!view_.isNull() || place_.isNull()) return;
+QWebEngineView* QtWebView::MakeView() {
+  if (!view_.isNull() || place_.isNull()) return view_.data();
   view_ = new BrowserView(profile_, place_);
   place_->layout()->addWidget(view_);
   place_->setFocusProxy(view_);
   view_->show();
   if (pending_) view_->load(*std::exchange(pending_, std::nullopt));
+  return view_.data();
 }
 
 void QtWebView::Load(const QUrl& address) {
@@ -134,11 +130,9 @@ void QtWebView::DoNavigate(const QString& address) {
   }
   const QUrl url(address, QUrl::TolerantMode);
   // The engine would refuse an address it cannot show; a mailto: or tel:
-  // address in a guide belongs to the desktop's program for it.
-  if (const QString scheme = url.scheme().toLower(); !scheme.isEmpty() && !ShownInView(scheme)) {
-    QDesktopServices::openUrl(url);
-    return;
-  }
+  // address in a guide belongs to the desktop's program for it, and the user
+  // picked it.
+  if (OpenOnDesktop(url, Asker::kUser)) return;
   Load(url);
 }
 

@@ -24,7 +24,8 @@ class QtWebView : public WebView {
   // Makes the view's place in the window: a blank white widget, which the
   // engine view (a BrowserView: pop-ups, downloads, logins, find, print,
   // zoom) on `profile` comes to fill. The engine view is made once the place
-  // has been painted on screen, or at once when something needs it (View(),
+  // has been painted on screen, or at once when something needs it
+  // (MakeView(),
   // a navigation while the place is visible), so that the window shows
   // without waiting for the engine to start; a navigation asked before then
   // is kept and started with it. `profile` must outlive this object.
@@ -43,9 +44,9 @@ class QtWebView : public WebView {
 
   // The place; null once the window holding it was destroyed.
   QWidget* Widget() override;
-  // The engine view, made now if it was not yet; null once the place was
-  // destroyed.
-  QWebEngineView* View();
+  // Makes the engine view now (starting the engine) if it was not made yet,
+  // and returns it; null once the place was destroyed.
+  QWebEngineView* MakeView();
 
   // Step the engine's history. Throw EOleException "エラーを特定できません"
   // (E_FAIL) when the history has no page in that direction (always so
@@ -72,7 +73,6 @@ class QtWebView : public WebView {
  private:
   class Place;
 
-  void MakeView();
   void Load(const QUrl& address);
 
   std::unique_ptr<BrowserDialogs> ownDialogs_;

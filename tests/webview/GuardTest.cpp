@@ -48,7 +48,7 @@ class GuardTest : public ::testing::Test {
     view_->Widget()->show();
   }
 
-  BrowserView& View() const { return *static_cast<BrowserView*>(view_->View()); }
+  BrowserView& View() const { return *static_cast<BrowserView*>(view_->MakeView()); }
 
   // The page's text once it holds `part`, else what it held last.
   QString TextHolding(const QString& part) {

@@ -50,7 +50,7 @@ class QtWebViewTest : public ::testing::Test {
 
   // Waits until the view has finished loading and shows `address`.
   ::testing::AssertionResult Shows(const QString& address) {
-    QWebEngineView* view = view_.View();
+    QWebEngineView* view = view_.MakeView();
     const bool shown = QTest::qWaitFor(
         [&] { return view->url().toString() == address && !view->title().isEmpty() && loaded_.count() > 0; },
         kLoadTimeoutMs);
@@ -68,7 +68,7 @@ class QtWebViewTest : public ::testing::Test {
 
   QTemporaryDir dir_;
   QtWebView view_;
-  QSignalSpy loaded_{view_.View(), &QWebEngineView::loadFinished};
+  QSignalSpy loaded_{view_.MakeView(), &QWebEngineView::loadFinished};
 };
 
 enum class Step { kBack, kForward };
@@ -116,12 +116,12 @@ TEST_F(QtWebViewTest, StepsThroughHistoryAndFailsAtBothEnds) {
       // A failed step leaves the page on show and starts no load.
       QTest::qWait(50);
       EXPECT_EQ(loaded_.count(), 0);
-      EXPECT_EQ(view_.View()->url().toString(), shown);
+      EXPECT_EQ(view_.MakeView()->url().toString(), shown);
       continue;
     }
     EXPECT_TRUE(Shows(shown));
   }
-  EXPECT_EQ(view_.View()->history()->count(), 2);
+  EXPECT_EQ(view_.MakeView()->history()->count(), 2);
 }
 
 TEST_F(QtWebViewTest, HandsAddressesOverWithoutTrimmingOrCompleting) {
@@ -147,7 +147,7 @@ TEST_F(QtWebViewTest, HandsAddressesOverWithoutTrimmingOrCompleting) {
     Load(row.address);
     EXPECT_TRUE(Shows(row.shown));
     // Every navigation, an unloadable one included, enters the history.
-    EXPECT_EQ(view_.View()->history()->count(), ++entries);
+    EXPECT_EQ(view_.MakeView()->history()->count(), ++entries);
   }
 }
 
@@ -162,8 +162,8 @@ TEST_F(QtWebViewTest, RefusedScriptAddressNeverRunsInThePageOnShow) {
   }
   // Give a script that slipped through time to run.
   QTest::qWait(300);
-  EXPECT_EQ(view_.View()->title(), QStringLiteral("A"));
-  EXPECT_EQ(view_.View()->history()->count(), 1);
+  EXPECT_EQ(view_.MakeView()->title(), QStringLiteral("A"));
+  EXPECT_EQ(view_.MakeView()->history()->count(), 1);
 }
 
 // The window shows before the engine starts; the page it asked for meanwhile
@@ -239,7 +239,7 @@ TEST_F(QtWebViewTest, AScreenReaderFindsThePageAsADocumentWithItsTitleHeadingAnd
   const bool named = QTest::qWaitFor(
       [&] {
         QAccessibleInterface* page =
-            FindRole(QAccessible::queryAccessibleInterface(view_.View()), QAccessible::WebDocument);
+            FindRole(QAccessible::queryAccessibleInterface(view_.MakeView()), QAccessible::WebDocument);
         if (page == nullptr) return false;
         document = page->text(QAccessible::Name);
         const QAccessibleInterface* h1 = FindRole(page, QAccessible::Heading);
