@@ -24,8 +24,11 @@ class QuitWhenClosed : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == window_ && event->type() == QEvent::Close) {
-      // The window may still refuse the close; look once it has decided.
+    // The window may still refuse the close, and may ask the user first in a
+    // nested event loop (which would run a check queued at the close event
+    // before the answer); its hiding is the close decided. A hide that the
+    // system reports (the window minimised) is none.
+    if (watched == window_ && event->type() == QEvent::Hide && !event->spontaneous()) {
       QMetaObject::invokeMethod(
           this,
           [this] {

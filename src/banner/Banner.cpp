@@ -32,6 +32,8 @@ Banner::~Banner() = default;
 
 void Banner::Start(std::function<void()> onTick) { timer_->Start(intervalMs_, std::move(onTick)); }
 
+void Banner::Stop() { timer_->Stop(); }
+
 void Banner::Tick() {
   const int minute = clock_.Now().toString(QStringLiteral("mm")).toInt();
   const int slot = BannerSlot(minute);

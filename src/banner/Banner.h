@@ -48,6 +48,8 @@ class Banner {
   // Starts the timer; `onTick` runs at each tick (the window's dispatcher,
   // which runs Tick and shows its failures).
   void Start(std::function<void()> onTick);
+  // Stops the timer for good: no tick runs from now on, not even one due.
+  void Stop();
 
   // One tick, in order: slot from the clock's minute; create the banner
   // file; fetch the picture into it; let the file go (also on failure);

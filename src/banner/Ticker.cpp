@@ -14,9 +14,20 @@ void QtTicker::Start(int intervalMs, std::function<void()> onTick) {
   // timer's handler runs Qt fires no timer, this one included. Run as a
   // queued call, the tick leaves the timer's handler at once and the timer
   // goes on at its rhythm behind the box. Queued on the timer itself, a
-  // pending tick dies with the ticker.
-  QObject::connect(&timer_, &QTimer::timeout, &timer_, std::move(onTick), Qt::QueuedConnection);
+  // pending tick dies with the ticker; one still queued when the ticker is
+  // stopped is dropped when it comes.
+  QObject::connect(
+      &timer_, &QTimer::timeout, &timer_,
+      [this, onTick = std::move(onTick)] {
+        if (!stopped_) onTick();
+      },
+      Qt::QueuedConnection);
   timer_.start(intervalMs);
+}
+
+void QtTicker::Stop() {
+  stopped_ = true;
+  timer_.stop();
 }
 
 }  // namespace tavren

@@ -16,6 +16,9 @@ class Ticker {
   // that waits in a nested event loop (a modal box) does not hold back the
   // next: those run inside that loop, at the same rhythm.
   virtual void Start(int intervalMs, std::function<void()> onTick) = 0;
+  // No tick runs from now on, not even one already due. For good: the
+  // ticker is not started again.
+  virtual void Stop() = 0;
   // The period given to Start (0 before it).
   virtual int IntervalMs() const = 0;
   virtual bool IsActive() const = 0;
@@ -31,11 +34,13 @@ class QtTicker : public Ticker {
   // `name` becomes the timer's object name.
   explicit QtTicker(const QString& name);
   void Start(int intervalMs, std::function<void()> onTick) override;
+  void Stop() override;
   int IntervalMs() const override { return timer_.interval(); }
   bool IsActive() const override { return timer_.isActive(); }
 
  private:
   QTimer timer_;
+  bool stopped_ = false;
 };
 
 }  // namespace tavren

@@ -342,6 +342,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // The closed main window ends the program: a tick from now on would only
+  // hold up that end (its fetch, or its error box over a hidden window).
+  banner_.Stop();
   QWidget::closeEvent(event);
 }
 

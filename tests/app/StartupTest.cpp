@@ -9,12 +9,16 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
+#include <QEventLoop>
 #include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +33,8 @@ class RecordingWindow : public QWidget {
  public:
   RecordingWindow(std::string name, Log& log) : name_(std::move(name)), log_(log) { resize(300, 200); }
   ~RecordingWindow() override { log_.push_back(name_ + " destroyed"); }
+  // Runs before the window accepts a close (the close question).
+  std::function<void()> beforeClose;
 
  protected:
   bool event(QEvent* event) override {
@@ -37,6 +43,10 @@ class RecordingWindow : public QWidget {
       log_.push_back(name_ + " painted");
     }
     return QWidget::event(event);
+  }
+  void closeEvent(QCloseEvent* event) override {
+    if (beforeClose) beforeClose();
+    QWidget::closeEvent(event);
   }
 
  private:
@@ -146,6 +156,32 @@ TEST(RunProgramTest, ClosingTheMainWindowEndsTheProgramWithNoticesOpen) {
   EXPECT_TRUE(parts.noticesVisibleAtQuit);
   // And a screen reader found them as windows (Qt alone: fillers).
   EXPECT_EQ(parts.noticeRole, QAccessible::Window);
+}
+
+// The main window asked before closing (a download running) in a nested event
+// loop, which ran the program's look at the window while the window was still
+// open; after "はい" the hidden window left the program running for good.
+TEST(RunProgramTest, RegressionACloseAskedInANestedLoopStillEndsTheProgram) {
+  struct AskingParts : RecordingParts {
+    std::unique_ptr<QWidget> MakeMainWindow() override {
+      auto window = RecordingParts::MakeMainWindow();
+      static_cast<RecordingWindow*>(window.get())->beforeClose = [this] {
+        log.push_back("asked");
+        // Queued last, so that whatever the close queued runs in this loop.
+        QEventLoop question;
+        QMetaObject::invokeMethod(&question, &QEventLoop::quit, Qt::QueuedConnection);
+        question.exec();
+      };
+      return window;
+    }
+  } parts;
+  // Without the fault's mending the program would never end.
+  QTimer limit;
+  limit.setSingleShot(true);
+  QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+  limit.start(60000);
+  EXPECT_EQ(RunProgram(parts), 0);
+  EXPECT_NE(std::find(parts.log.begin(), parts.log.end(), "asked"), parts.log.end());
 }
 
 // The real notice windows against a site that refuses connections.

@@ -13,9 +13,10 @@ class FakeTicker : public Ticker {
     interval_ = intervalMs;
     onTick_ = std::move(onTick);
   }
+  void Stop() override { onTick_ = nullptr; }
   int IntervalMs() const override { return interval_; }
   bool IsActive() const override { return static_cast<bool>(onTick_); }
-  // One tick, as the event loop would deliver it.
+  // One tick, as the event loop would deliver it (none once stopped).
   void Fire() {
     if (onTick_) onTick_();
   }

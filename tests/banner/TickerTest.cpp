@@ -1,11 +1,13 @@
 // The event loop's timer under a busy thread: the first tick one interval
 // after the start, missed intervals never made up, and later ticks going on
-// while an earlier tick waits in a nested event loop (its error box).
+// while an earlier tick waits in a nested event loop (its error box), and
+// none after the ticker is stopped.
 
 #include "banner/Ticker.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QTest>
@@ -70,6 +72,39 @@ TEST(QtTickerTest, RegressionAnOpenBoxNoLongerHoldsBackLaterTicks) {
   EXPECT_EQ(boxesOpenAt[2], 2u);
   EXPECT_EQ(boxesOpenAt[3], 0u);
   for (std::size_t i = 0; i < at.size(); ++i) EXPECT_GE(at[i], static_cast<qint64>(i + 1) * 100) << i;
+}
+
+// Stops the ticker when its first tick, already queued, is about to run.
+class StopAtQueuedTick : public QObject {
+ public:
+  explicit StopAtQueuedTick(QtTicker& ticker) : ticker_(ticker) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+  bool stopped = false;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (!stopped && event->type() == QEvent::MetaCall && watched->objectName() == u"Timer1") {
+      ticker_.Stop();
+      stopped = true;
+    }
+    return false;
+  }
+
+ private:
+  QtTicker& ticker_;
+};
+
+// The main window closed while a tick was due: that tick ran anyway, and
+// its error box held up the program's end.
+TEST(QtTickerTest, RegressionATickQueuedBeforeStopNeverRuns) {
+  QtTicker ticker(QStringLiteral("Timer1"));
+  int ticks = 0;
+  StopAtQueuedTick stopper(ticker);
+  ticker.Start(50, [&] { ++ticks; });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return stopper.stopped; }, 10000));
+  EXPECT_EQ(ticks, 0);
+  EXPECT_FALSE(ticker.IsActive());
 }
 
 }  // namespace

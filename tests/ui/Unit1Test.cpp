@@ -804,6 +804,21 @@ TEST_F(TForm1Test, EachFailingTickShowsItsBoxAndTheNextTickStillRuns) {
             QStringList{Qs("ファイル \"/x/tavren.jpg\" を作成できません。アクセスが拒否されました.")});
 }
 
+// The banner ticked on behind the closed main window, and its error box held
+// up the program's end.
+TEST_F(TForm1Test, RegressionNoBannerTickOnceTheMainWindowHasClosed) {
+  ASSERT_TRUE(w.Show());
+  w.mayClose = false;
+  w.form->close();
+  w.timer->Fire();
+  EXPECT_EQ(w.dialogs.errorBoxes, QStringList{QStringLiteral("HTTP/1.1 404 Not Found.")});  // refused: ticks go on
+  w.mayClose = true;
+  w.form->close();
+  w.timer->Fire();
+  EXPECT_EQ(w.dialogs.errorBoxes.size(), 1);
+  EXPECT_FALSE(w.timer->IsActive());
+}
+
 TEST_F(TForm1Test, APressOnTheBannerOpensTheLinkAsItIsWithAnyButton) {
   QTest::mousePress(&w.form->Image1(), Qt::LeftButton);
   EXPECT_EQ(w.web.navigated.last(), QString());  // before the first tick: an empty address
