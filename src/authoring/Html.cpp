@@ -1,5 +1,7 @@
 #include "authoring/Html.h"
 
+#include "base/CodePage.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -16,24 +18,6 @@ std::size_t FindNoCase(std::string_view text, std::string_view upperNeedle, std:
   auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), upperNeedle.begin(),
                         upperNeedle.end(), [](char a, char b) { return Upper(a) == b; });
   return it == text.end() ? std::string_view::npos : static_cast<std::size_t>(it - text.begin());
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 }  // namespace
@@ -192,7 +176,7 @@ std::string DecodeText(std::string_view raw) {
       out += '&';
       continue;
     }
-    AppendUtf8(out, c);
+    cp932::AppendUtf8(out, c);
     i = semi;
   }
   return out;

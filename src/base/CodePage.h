@@ -38,4 +38,7 @@ std::string ToUtf8(std::string_view bytes);
 std::string FromUtf16(std::u16string_view text);
 std::string FromUtf8(std::string_view text);
 
+// Appends the UTF-8 bytes of code point `c` (at most U+10FFFF) to `out`.
+void AppendUtf8(std::string& out, char32_t c);
+
 }  // namespace tavren::cp932
