@@ -8,7 +8,7 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
-  libqt6webenginecore6-bin libjpeg62-turbo-dev libgl-dev libxcb1-dev
+  libqt6webenginecore6-bin libjpeg62-turbo-dev libgl-dev libxcb1-dev libcurl4-openssl-dev
   # run: Japanese faces for the Windows families the windows name, Qt's Japanese dialogs
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-motoya-l-maruberi fonts-dejavu-core
   qt6-translations-l10n python3
