@@ -70,15 +70,8 @@ int Import(int argc, char** argv) {
       else
         output = value;
       subjectGiven = subjectGiven || arg == "--subject";
-    } else if (arg == "-h" || arg == "--help") {
-      std::cout << kImportUsage;
-      return 0;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError(kImportUsage, ("unknown option " + std::string(arg)).c_str());
-    } else if (input) {
-      return UsageError(kImportUsage, "only one BOOKMARKS file");
-    } else {
-      input = argv[i];
+    } else if (const int status = OtherArg(kImportUsage, "BOOKMARKS file", argv[i], input); status >= 0) {
+      return status;
     }
   }
   if (!input) return UsageError(kImportUsage, "no BOOKMARKS file");
@@ -108,15 +101,8 @@ int Export(int argc, char** argv) {
     if (arg == "-o") {
       output = Arg(argc, argv, i);
       if (!output) return UsageError(kExportUsage, "-o needs a FILE");
-    } else if (arg == "-h" || arg == "--help") {
-      std::cout << kExportUsage;
-      return 0;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError(kExportUsage, ("unknown option " + std::string(arg)).c_str());
-    } else if (input) {
-      return UsageError(kExportUsage, "only one GUIDE");
-    } else {
-      input = argv[i];
+    } else if (const int status = OtherArg(kExportUsage, "GUIDE", argv[i], input); status >= 0) {
+      return status;
     }
   }
   if (!input) return UsageError(kExportUsage, "no GUIDE");

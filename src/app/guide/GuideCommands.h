@@ -15,5 +15,9 @@ int Export(int argc, char** argv);
 int UsageError(const char* usage, const char* why);                              // prints why and usage, returns 2
 bool WriteOutput(const char* outputPath, const void* data, unsigned long size);  // stdout when null
 const char* Arg(int argc, char** argv, int& i);                                  // the value after an option, or null
+// An argument that is none of the subcommand's own options: --help (prints
+// `usage`, returns 0), an unknown option (usage error, 2), a second file
+// (usage error naming `what`, 2), or else the one file, kept in `file`, -1.
+int OtherArg(const char* usage, const char* what, const char* arg, const char*& file);
 
 }  // namespace tavren::guide

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -53,6 +54,18 @@ bool WriteOutput(const char* outputPath, const void* data, unsigned long size) {
 }
 
 const char* Arg(int argc, char** argv, int& i) { return i + 1 < argc ? argv[++i] : nullptr; }
+
+int OtherArg(const char* usage, const char* what, const char* arg, const char*& file) {
+  const std::string_view text = arg;
+  if (text == "-h" || text == "--help") {
+    std::cout << usage;
+    return 0;
+  }
+  if (text.size() > 1 && text[0] == '-') return UsageError(usage, ("unknown option " + std::string(text)).c_str());
+  if (file) return UsageError(usage, ("only one " + std::string(what)).c_str());
+  file = arg;
+  return -1;
+}
 
 }  // namespace tavren::guide
 

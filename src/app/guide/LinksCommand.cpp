@@ -125,15 +125,8 @@ int Links(int argc, char** argv) {
         options.requestTimeout = std::chrono::seconds(n);
       else
         options.totalTimeout = std::chrono::seconds(n);
-    } else if (arg == "-h" || arg == "--help") {
-      std::cout << kLinksUsage;
-      return 0;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError(kLinksUsage, ("unknown option " + std::string(arg)).c_str());
-    } else if (path) {
-      return UsageError(kLinksUsage, "only one GUIDE");
-    } else {
-      path = argv[i];
+    } else if (const int status = OtherArg(kLinksUsage, "GUIDE", argv[i], path); status >= 0) {
+      return status;
     }
   }
   if (!path) return UsageError(kLinksUsage, "no GUIDE");
