@@ -139,7 +139,7 @@ bool BrowserProfile::OpenWindow(QWebEngineNewWindowRequest& request, QWebEngineP
     PlaceOver(*window, *view->window());
   }
   request.openIn(window->View()->page());
-  window->show();
+  window->ShowPage(address);
   return true;
 }
 
