@@ -161,6 +161,15 @@ QList<QWidget*> BrowserProfile::DownloadWindows() const { return Living(download
 
 void BrowserProfile::StartDownload(QWebEngineDownloadRequest* download) {
   QWidget* parent = download->page() != nullptr ? QWebEngineView::forPage(download->page()) : nullptr;
+  // A download whose connection failed comes back under the same id as the
+  // engine starts it again: it goes on in its window, unasked.
+  for (QWidget* window : Living(downloads_)) {
+    auto* follower = static_cast<DownloadWindow*>(window);
+    if (follower->Follows(download->id())) {
+      follower->Restart(download);
+      return;
+    }
+  }
   if (guides_.Take(download, parent)) return;
   // The user's download folder, made when it does not exist yet (as the
   // desktop's browsers do); the home folder when it cannot be made.

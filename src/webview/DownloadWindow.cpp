@@ -58,6 +58,11 @@ DownloadWindow::DownloadWindow(QWebEngineDownloadRequest* download, QString targ
       download_->cancel();
     }
   });
+  Follow(download);
+}
+
+void DownloadWindow::Follow(QWebEngineDownloadRequest* download) {
+  download_ = download;
   connect(download, &QWebEngineDownloadRequest::receivedBytesChanged, this, &DownloadWindow::ShowProgress);
   connect(download, &QWebEngineDownloadRequest::totalBytesChanged, this, &DownloadWindow::ShowProgress);
   connect(
@@ -72,6 +77,16 @@ DownloadWindow::DownloadWindow(QWebEngineDownloadRequest* download, QString targ
         }
       });
   ShowProgress();
+}
+
+bool DownloadWindow::Follows(quint32 id) const { return Running() && download_->id() == id; }
+
+void DownloadWindow::Restart(QWebEngineDownloadRequest* restart) {
+  restart->setDownloadDirectory(download_->downloadDirectory());
+  restart->setDownloadFileName(download_->downloadFileName());
+  download_->disconnect(this);
+  restart->accept();
+  Follow(restart);
 }
 
 DownloadWindow::~DownloadWindow() {

@@ -30,6 +30,16 @@ class DownloadWindow : public QWidget {
 
   // "完了しました" once the file is in place.
   QString StatusText() const;
+  // True until the file is in place or the download has ended without one.
+  bool Running() const { return !over_ && download_; }
+  // True while the window follows the running download the engine numbers
+  // `id`.
+  bool Follows(quint32 id) const;
+  // Goes on with `restart`, the engine's new start of the download this
+  // window follows (after a failed connection it starts again, up to five
+  // times, each time as a new request with the same id): accepted into the
+  // same working file, with no second save dialog.
+  void Restart(QWebEngineDownloadRequest* restart);
   QPushButton* Button() const { return button_; }
 
   // A name for the working file of a download to `fileName` in `folder`
@@ -40,6 +50,7 @@ class DownloadWindow : public QWidget {
   static QString WorkingName(const QDir& folder, const QString& fileName);
 
  private:
+  void Follow(QWebEngineDownloadRequest* download);
   void ShowProgress();
   void Finish();
   // Ends the download with no file (cancelled by the user or failed):

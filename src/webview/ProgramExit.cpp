@@ -11,15 +11,15 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace tavren {
 
 bool MayEndProgram(BrowserProfile& profile, QWidget* parent) {
-  bool running = false;
-  for (QWidget* window : profile.DownloadWindows()) {
-    // A finished download's window stays open saying so; a failed one has
-    // closed itself.
-    running = running || static_cast<DownloadWindow*>(window)->StatusText() != u"完了しました";
-  }
+  // A finished download's window stays open saying so.
+  const QList<QWidget*> downloads = profile.DownloadWindows();
+  const bool running = std::any_of(downloads.begin(), downloads.end(),
+                                   [](QWidget* window) { return static_cast<DownloadWindow*>(window)->Running(); });
   return !running || profile.Dialogs().AskYesNo(parent, QString::fromUtf16(kDownloadRunningQuestion));
 }
 

@@ -10,6 +10,7 @@
 #include "webview/DownloadWindow.h"
 #include "webview/FindBar.h"
 #include "webview/PopupBlockBar.h"
+#include "webview/ProgramExit.h"
 #include "webview/QtWebView.h"
 
 #include <QApplication>
@@ -321,6 +322,12 @@ TEST_F(BrowserTest, DownloadSavesOnlyFinishedFiles) {
     // The engine removes its own files on its file thread, a moment later.
     EXPECT_TRUE(QTest::qWaitFor([&] { return QDir(dir.path()).entryList(QDir::Files, QDir::Name) == kept; }, kWaitMs))
         << QDir(dir.path()).entryList(QDir::Files).join(u' ').toStdString();
+    // Asked once, though the engine starts a cut download again five times;
+    // over, its window left open or not, it holds nobody back.
+    EXPECT_EQ(dialogs_.suggestedPaths.size(), asked + 1);
+    const qsizetype questions = dialogs_.questions.size();
+    EXPECT_TRUE(MayEndProgram(*profile_, nullptr));
+    EXPECT_EQ(dialogs_.questions.size(), questions);
     for (QWidget* window : profile_->DownloadWindows()) delete window;
   }
 }
