@@ -57,6 +57,10 @@ void GuideLinks::Watch(QWebEnginePage& page) {
 }
 
 bool GuideLinks::Take(QWebEngineDownloadRequest* download, QWidget* parent) {
+  if (const auto opening = opening_.find(download->id()); opening != opening_.end()) {
+    OpenWhenComplete(download, opening->second, QFileInfo(opening->second).fileName(), parent);
+    return true;
+  }
   if (!opener_ || !IsGuideLink(download->url(), download->mimeType())) return false;
   const QString name = download->downloadFileName();
   switch (dialogs_.AskGuideLink(parent, name)) {
@@ -73,20 +77,27 @@ bool GuideLinks::Take(QWebEngineDownloadRequest* download, QWidget* parent) {
     dialogs_.ErrorBox(parent, QStringLiteral("ガイドを保存するフォルダー「%1」を作れませんでした。").arg(folder_));
     return true;
   }
-  const QFileInfo target(FreeGuidePath(folder_, name));
+  OpenWhenComplete(download, FreeGuidePath(folder_, name), name, parent);
+  return true;
+}
+
+void GuideLinks::OpenWhenComplete(QWebEngineDownloadRequest* download, const QString& path, const QString& name,
+                                  QWidget* parent) {
+  opening_[download->id()] = path;
+  const QFileInfo target(path);
   download->setDownloadDirectory(target.absolutePath());
   download->setDownloadFileName(target.fileName());
   download->accept();
   QPointer<QWidget> over(parent);
   QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged, download, [this, download, name, over] {
     if (!download->isFinished()) return;
+    opening_.erase(download->id());
     if (download->state() == QWebEngineDownloadRequest::DownloadCompleted) {
       opener_(QDir(download->downloadDirectory()).filePath(download->downloadFileName()));
     } else {
       dialogs_.ErrorBox(over.data(), QStringLiteral("ガイド「%1」をダウンロードできませんでした。").arg(name));
     }
   });
-  return true;
 }
 
 }  // namespace tavren

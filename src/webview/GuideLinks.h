@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 
 class QUrl;
 class QWebEngineDownloadRequest;
@@ -51,13 +52,19 @@ class GuideLinks {
   // set: asks over `parent`; 開く accepts it into the folder, キャンセル
   // cancels it, and both return true. False for 保存… and for any other
   // download: the caller saves it as usual. A guide that fails to arrive is
-  // reported in the error box.
+  // reported in the error box. A download being opened that the engine
+  // starts again after its connection failed (the same id) is taken into
+  // the same file without a second question.
   bool Take(QWebEngineDownloadRequest* download, QWidget* parent);
 
  private:
+  // Accepts `download` into `path` and opens the guide once it is complete.
+  void OpenWhenComplete(QWebEngineDownloadRequest* download, const QString& path, const QString& name, QWidget* parent);
+
   BrowserDialogs& dialogs_;
   QString folder_;
   Opener opener_;
+  std::map<quint32, QString> opening_;  // the file of each guide download under way, by id
 };
 
 }  // namespace tavren
