@@ -89,7 +89,12 @@ BrowserView::BrowserView(BrowserProfile& profile, QWidget* parent) : QWebEngineV
   connect(this, &QWebEngineView::printFinished, this, &BrowserView::EndPrint);
 }
 
-BrowserView::~BrowserView() { delete popupBar_.data(); }
+BrowserView::~BrowserView() {
+  delete findBar_.data();
+  delete popupBar_.data();
+}
+
+FindBar& BrowserView::Find() const { return *findBar_; }
 
 PopupBlockBar& BrowserView::PopupBar() const { return *popupBar_; }
 
@@ -100,6 +105,8 @@ void BrowserView::AddShortcut(const QKeySequence& keys, std::function<void()> ac
   item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   connect(item, &QAction::triggered, this, std::move(action));
   addAction(item);
+  // The find box sits beside the view: the view's keys work in it too.
+  findBar_->addAction(item);
 }
 
 void BrowserView::Print() {

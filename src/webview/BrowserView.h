@@ -26,7 +26,7 @@ class BrowserView : public QWebEngineView {
   explicit BrowserView(BrowserProfile& profile, QWidget* parent = nullptr);
   ~BrowserView() override;
 
-  FindBar& Find() const { return *findBar_; }
+  FindBar& Find() const;
   // The bar that counts the windows refused to the page's scripts.
   PopupBlockBar& PopupBar() const;
 
@@ -57,7 +57,7 @@ class BrowserView : public QWebEngineView {
   void EndPrint();
 
   BrowserProfile& profile_;
-  FindBar* findBar_;
+  QPointer<FindBar> findBar_;         // a child of the view's parent
   QPointer<PopupBlockBar> popupBar_;  // a child of the view's parent
   std::unique_ptr<QPrinter> printer_;
   std::vector<std::function<void()>> afterPrinting_;

@@ -17,8 +17,14 @@
 namespace tavren {
 
 FindBar::FindBar(QWebEngineView& view)
-    : QFrame(&view), view_(view), field_(new QLineEdit(this)), count_(new QLabel(this)) {
+    // Beside the view rather than inside it: the engine view shows screen
+    // readers its page only, never the widgets laid over it.
+    : QFrame(view.parentWidget() != nullptr ? view.parentWidget() : &view),
+      view_(view),
+      field_(new QLineEdit(this)),
+      count_(new QLabel(this)) {
   setObjectName(QStringLiteral("FindBar"));
+  setAccessibleName(QStringLiteral("ページ内検索"));
   setFrameShape(QFrame::StyledPanel);
   // The desktop's colours, not those of the window the view sits in (every
   // role named, as a palette that names none is inherited whole).
@@ -32,22 +38,26 @@ FindBar::FindBar(QWebEngineView& view)
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(4, 2, 4, 2);
   field_->setPlaceholderText(QStringLiteral("ページ内を検索"));
+  field_->setAccessibleName(field_->placeholderText());
+  count_->setAccessibleName(QStringLiteral("見つかった数"));
   field_->setMinimumWidth(160);
   field_->installEventFilter(this);
   layout->addWidget(field_);
   count_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("見つかりません ")));
   layout->addWidget(count_);
-  const auto addButton = [&](const QString& text, const QString& tip, auto slot) {
+  const auto addButton = [&](const QString& text, const QString& name, const QString& keys, auto slot) {
     auto* button = new QToolButton(this);
     button->setText(text);
-    button->setToolTip(tip);
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(name, keys));
+    button->setAccessibleName(name);
+    button->setAccessibleDescription(keys);
     button->setAutoRaise(true);
     connect(button, &QToolButton::clicked, this, slot);
     layout->addWidget(button);
   };
-  addButton(QStringLiteral("▲"), QStringLiteral("前を検索 (Shift+F3)"), [this] { Find(true); });
-  addButton(QStringLiteral("▼"), QStringLiteral("次を検索 (F3)"), [this] { Find(false); });
-  addButton(QStringLiteral("×"), QStringLiteral("閉じる (Esc)"), [this] { Close(); });
+  addButton(QStringLiteral("▲"), QStringLiteral("前を検索"), QStringLiteral("Shift+F3"), [this] { Find(true); });
+  addButton(QStringLiteral("▼"), QStringLiteral("次を検索"), QStringLiteral("F3"), [this] { Find(false); });
+  addButton(QStringLiteral("×"), QStringLiteral("閉じる"), QStringLiteral("Esc"), [this] { Close(); });
   // Searching as the user types, once the typing pauses: a search started
   // while another runs ends the earlier one without a count.
   typing_ = new QTimer(this);
@@ -108,7 +118,7 @@ void FindBar::KeepBelow(QWidget& bar) {
 bool FindBar::eventFilter(QObject* watched, QEvent* event) {
   if (watched == &view_ || watched == above_) {
     const QEvent::Type type = event->type();
-    if (type == QEvent::Resize || type == QEvent::Show || type == QEvent::Hide) Place();
+    if (type == QEvent::Resize || type == QEvent::Move || type == QEvent::Show || type == QEvent::Hide) Place();
     return false;
   }
   if (watched == field_ && event->type() == QEvent::KeyPress) {
@@ -127,7 +137,9 @@ bool FindBar::eventFilter(QObject* watched, QEvent* event) {
 
 void FindBar::Place() {
   adjustSize();
-  move(qMax(0, view_.width() - width() - 16), above_ != nullptr && !above_->isHidden() ? above_->height() : 0);
+  const QPoint corner = parentWidget() == &view_ ? QPoint(0, 0) : view_.pos();
+  move(corner +
+       QPoint(qMax(0, view_.width() - width() - 16), above_ != nullptr && !above_->isHidden() ? above_->height() : 0));
 }
 
 void FindBar::ShowResult(const QWebEngineFindTextResult& result) {

@@ -15,8 +15,9 @@ namespace tavren {
 
 class FindBar : public QFrame {
  public:
-  // A hidden child of `view`, kept in the view's top right corner; it
-  // searches whatever page `view` holds at the time.
+  // Hidden, kept over the top right corner of `view` as a child of the
+  // view's parent (of the view when it has none); it searches whatever page
+  // `view` holds at the time. Whoever deletes the view deletes the box.
   explicit FindBar(QWebEngineView& view);
 
   // Shows the box with its text selected and the focus in it.

@@ -3,6 +3,8 @@
 
 #include "base/CodePage.h"
 #include "base/Failure.h"
+#include "webview/BrowserView.h"
+#include "webview/FindBar.h"
 #include "webview/QtWebView.h"
 
 #include <QAccessible>
@@ -224,7 +226,7 @@ __attribute__((no_sanitize("vptr"))) QAccessibleInterface* FindRole(QAccessibleI
   return nullptr;
 }
 
-TEST_F(QtWebViewTest, AScreenReaderFindsThePageAsADocumentWithItsTitleHeadingAndLink) {
+TEST_F(QtWebViewTest, AScreenReaderFindsThePageAsADocumentWithItsTitleHeadingAndLinkAndTheFindBox) {
   // Set by PrepareWebViewPlatform before the engine started.
   ASSERT_TRUE(qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"));
   // As when a screen reader is running: the engine builds the tree only then.
@@ -255,6 +257,13 @@ TEST_F(QtWebViewTest, AScreenReaderFindsThePageAsADocumentWithItsTitleHeadingAnd
   EXPECT_EQ(document, QString::fromUtf8("温泉ガイド"));
   EXPECT_EQ(heading, QString::fromUtf8("源泉の宿"));
   EXPECT_EQ(link, QStringLiteral("page a"));
+  // The find box lies over the view, and beside it for a screen reader: the
+  // engine view shows them its page only.
+  static_cast<BrowserView*>(view_.MakeView())->Find().Open();
+  const QAccessibleInterface* field =
+      FindRole(QAccessible::queryAccessibleInterface(view_.Widget()), QAccessible::EditableText);
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->text(QAccessible::Name), QStringLiteral("ページ内を検索"));
 }
 
 }  // namespace
