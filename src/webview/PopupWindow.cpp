@@ -30,7 +30,8 @@ bool IsBlank(const QUrl& address) {
 // copy is UTF-8 and says so, whatever charset a written <meta> names, and a
 // <base> keeps relative addresses on the opener's page. Its scripts run
 // once more, as on a reload (a print() among them meets the first job still
-// in its dialog, and is dropped). `tavrenCopy()` also copies a document
+// in its dialog, and is dropped), and an element the opener kept from the
+// first document is no longer shown. `tavrenCopy()` also copies a document
 // nobody wrote.
 constexpr char16_t kCopyScript[] =
     uR"(
