@@ -58,7 +58,8 @@ void GuideLinks::Watch(QWebEnginePage& page) {
 
 bool GuideLinks::Take(QWebEngineDownloadRequest* download, QWidget* parent) {
   if (const auto opening = opening_.find(download->id()); opening != opening_.end()) {
-    OpenWhenComplete(download, opening->second, QFileInfo(opening->second).fileName(), parent);
+    const auto [path, name] = opening->second;
+    OpenWhenComplete(download, path, name, parent);
     return true;
   }
   if (!opener_ || !IsGuideLink(download->url(), download->mimeType())) return false;
@@ -83,7 +84,7 @@ bool GuideLinks::Take(QWebEngineDownloadRequest* download, QWidget* parent) {
 
 void GuideLinks::OpenWhenComplete(QWebEngineDownloadRequest* download, const QString& path, const QString& name,
                                   QWidget* parent) {
-  opening_[download->id()] = path;
+  opening_[download->id()] = {path, name};
   const QFileInfo target(path);
   download->setDownloadDirectory(target.absolutePath());
   download->setDownloadFileName(target.fileName());

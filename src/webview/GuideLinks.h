@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <utility>
 
 class QUrl;
 class QWebEngineDownloadRequest;
@@ -64,7 +65,9 @@ class GuideLinks {
   BrowserDialogs& dialogs_;
   QString folder_;
   Opener opener_;
-  std::map<quint32, QString> opening_;  // the file of each guide download under way, by id
+  // Each guide download under way, by id: its file and the name it was asked
+  // about with.
+  std::map<quint32, std::pair<QString, QString>> opening_;
 };
 
 }  // namespace tavren
